@@ -1,0 +1,26 @@
+// guide_conversion.h: turns guide documents into EPG file records.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+
+// Subtracts the local zone's offset east of UTC in force at the instant t.
+long LocalTime2UTC(long t);
+
+// The conversion state of one download run. An event's record is written
+// only once the next event's start is known, so the state carries over from
+// one day's document to the next within a channel.
+class GuideConverter {
+public:
+    // Resets the current and previous hour and minute to 0.
+    void beginRun();
+    // Writes the channel header "C <ordinal> <name>" and drops any pending record.
+    void beginChannel(std::FILE* epg, int ordinal, const char* name);
+    // Converts one NUL-terminated document; dayOffset is the day number x 86400.
+    void convertDocument(std::FILE* epg, const char* document, long dayOffset, time_t localMidnight);
+    // Writes the channel trailer "c"; the pending record is dropped.
+    void endChannel(std::FILE* epg);
+
+private:
+    // Implementation state (fixed buffers) goes here.
+};

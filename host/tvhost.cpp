@@ -1,0 +1,2 @@
+// tvhost.cpp: placeholder until tvhost lands.
+int main() { return 0; }

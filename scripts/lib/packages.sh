@@ -1,0 +1,30 @@
+# packages.sh: makes sure Debian packages are installed.
+# Installs the missing ones with apt-get when running as root; otherwise
+# names them and fails.
+
+# ensure_packages PACKAGE...
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages: ${missing[*]}" >&2
+        echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    # A fresh machine has no package lists yet.
+    apt-get update -qq || return 1
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+}
+
+# The packages every build of the project needs.
+BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev
+                libgtest-dev libbenchmark-dev wget faketime python3)

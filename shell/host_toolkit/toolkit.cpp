@@ -1,0 +1,2 @@
+// toolkit.cpp: placeholder until the toolkit lands.
+#include "host_toolkit.h"
