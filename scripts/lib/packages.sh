@@ -27,4 +27,4 @@ ensure_packages() {
 
 # The packages every build of the project needs.
 BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev
-                libgtest-dev libbenchmark-dev wget faketime python3)
+                libgtest-dev libbenchmark-dev wget faketime python3 tzdata)
