@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "epg_writer.h"
+
 // Subtracts the local zone's offset east of UTC in force at the instant t.
 long LocalTime2UTC(long t);
 
@@ -21,6 +23,19 @@ public:
     // Writes the channel trailer "c"; the pending record is dropped.
     void endChannel(std::FILE* epg);
 
+    // The event fields' buffers.
+    static constexpr int kTitleSize = 256;
+    static constexpr int kGenreSize = 256;
+    static constexpr int kDescriptionSize = 5000;
+
 private:
-    // Implementation state (fixed buffers) goes here.
+    char title_[kTitleSize] = {};
+    char genre_[kGenreSize] = {};
+    char description_[kDescriptionSize] = {};
+    PendingRecord pending_;
+    int sequence_ = 1;
+    int hour_ = 0;
+    int minute_ = 0;
+    int previousHour_ = 0;
+    int previousMinute_ = 0;
 };
