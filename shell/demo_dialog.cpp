@@ -1,5 +1,6 @@
 // demo_dialog.cpp: the dialog's constructor (main page) and event handler.
 #include "demo_dialog.h"
+#include "settings_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,7 +8,7 @@
 eDemoDialog::eDemoDialog() : eWindow(1) {
     std::strcpy(epgFilename, "/mnt/usb/lomvi.dat");
     daysToDownload = 7;
-    // TODO(settings): load the settings file over the defaults.
+    loadSettings(kSettingsPath, epgFilename, daysToDownload);
 
     cmove(ePoint(100, 350));
     cresize(eSize(500, 150));

@@ -1,0 +1,168 @@
+// settings_file_test.cpp: loading and saving the settings file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+
+#include "settings_file.h"
+#include "temp_folder.h"
+
+namespace {
+
+const char kHeader[] = "# Tarvio config file - DO NOT EDIT!\n";
+
+struct Settings {
+    char epgFilename[kEpgFilenameSize];
+    int daysToDownload;
+};
+
+// Loads content as the settings file over the dialog's defaults.
+Settings loadFrom(const std::string& content) {
+    TempFolder folder;
+    writeFile(folder.file("tarvio.conf"), content);
+    Settings settings;
+    std::strcpy(settings.epgFilename, "/mnt/usb/lomvi.dat");
+    settings.daysToDownload = 7;
+    loadSettings(folder.file("tarvio.conf").c_str(), settings.epgFilename, settings.daysToDownload);
+    return settings;
+}
+
+TEST(SettingsLoad, MissingFileKeepsDefaults) {
+    TempFolder folder;
+    char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
+    int days = 7;
+    loadSettings(folder.file("tarvio.conf").c_str(), epgFilename, days);
+    EXPECT_STREQ("/mnt/usb/lomvi.dat", epgFilename);
+    EXPECT_EQ(7, days);
+}
+
+TEST(SettingsLoad, OnlyTheFirstCharacterOfTheDaysLineCounts) {
+    const struct {
+        const char* line;
+        int days;
+    } cases[] = {{"7", 7}, {"10", 1}, {"9", 9}, {"8", 8}, {"0", 0}, {"", 0}, {"x", 0}, {"-3", 0}};
+    for (const auto& c : cases) {
+        const Settings s = loadFrom(std::string(kHeader) + "/hdd/epg.dat\n" + c.line + "\n");
+        EXPECT_EQ(c.days, s.daysToDownload) << "days line \"" << c.line << "\"";
+        EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
+    }
+}
+
+TEST(SettingsLoad, CrLfLineEndsAreCut) {
+    const Settings s = loadFrom("# Tarvio config file - DO NOT EDIT!\r\n/hdd/epg.dat\r\n3\r\n");
+    EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
+    EXPECT_EQ(3, s.daysToDownload);
+
+    // A lone CR ends the path too.
+    EXPECT_STREQ("/a", loadFrom(std::string(kHeader) + "/a\rtail\n2\n").epgFilename);
+}
+
+TEST(SettingsLoad, FileWithoutFinalLineBreak) {
+    const Settings s = loadFrom(std::string(kHeader) + "/hdd/epg.dat\n5");
+    EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
+    EXPECT_EQ(5, s.daysToDownload);
+}
+
+TEST(SettingsLoad, OverlongLinesRunOnIntoTheNextRead) {
+    // A first line of 70 characters: the second read takes its last 7 as the
+    // path, the third the real path line, whose "/" gives 0 days.
+    const std::string longHeader = std::string(63, '#') + "abcdefg\n";
+    Settings s = loadFrom(longHeader + "/hdd/epg.dat\n3\n");
+    EXPECT_STREQ("abcdefg", s.epgFilename);
+    EXPECT_EQ(0, s.daysToDownload);
+
+    // A path of 70 characters: 63 of them fit, the days come from the 64th.
+    const std::string path = "/" + std::string(62, 'p') + "4" + "qrstuv";
+    ASSERT_EQ(70u, path.size());
+    s = loadFrom(std::string(kHeader) + path + "\n2\n");
+    EXPECT_EQ(path.substr(0, 63), s.epgFilename);
+    EXPECT_EQ(4, s.daysToDownload);
+}
+
+TEST(SettingsLoad, ShortFiles) {
+    // Two lines: the scratch buffer still holds the comment line, whose "#"
+    // gives 0 days.
+    Settings s = loadFrom(std::string(kHeader) + "/hdd/epg.dat\n");
+    EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
+    EXPECT_EQ(0, s.daysToDownload);
+
+    // One line: the path keeps its default, the days come from line 1.
+    s = loadFrom(kHeader);
+    EXPECT_STREQ("/mnt/usb/lomvi.dat", s.epgFilename);
+    EXPECT_EQ(0, s.daysToDownload);
+    s = loadFrom("5 is not a comment\n");
+    EXPECT_EQ(5, s.daysToDownload);
+
+    // Empty: nothing to take the days from, the defaults stay.
+    s = loadFrom("");
+    EXPECT_STREQ("/mnt/usb/lomvi.dat", s.epgFilename);
+    EXPECT_EQ(7, s.daysToDownload);
+
+    // An empty path line is an empty path.
+    s = loadFrom(std::string(kHeader) + "\n6\n");
+    EXPECT_STREQ("", s.epgFilename);
+    EXPECT_EQ(6, s.daysToDownload);
+}
+
+TEST(SettingsLoad, UnreadableFileKeepsDefaults) {
+    // A folder opens for reading but every read fails.
+    TempFolder folder;
+    ASSERT_EQ(0, mkdir(folder.file("tarvio.conf").c_str(), 0755));
+    char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
+    int days = 7;
+    loadSettings(folder.file("tarvio.conf").c_str(), epgFilename, days);
+    EXPECT_STREQ("/mnt/usb/lomvi.dat", epgFilename);
+    EXPECT_EQ(7, days);
+}
+
+TEST(SettingsSave, WritesTheThreeLinesAndLoadsThemBack) {
+    TempFolder folder;
+    const std::string conf = folder.file("tarvio.conf");
+    ASSERT_TRUE(saveSettings(conf.c_str(), "/hdd/guide/epg.dat", 3));
+    EXPECT_EQ("# Tarvio config file - DO NOT EDIT!\n/hdd/guide/epg.dat\n3\n", readFile(conf));
+    EXPECT_EQ("tarvio.conf", listFolder(folder.path()));
+
+    struct stat info;
+    ASSERT_EQ(0, stat(conf.c_str(), &info));
+    EXPECT_EQ(0644u, info.st_mode & 07777);
+
+    char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
+    int days = 7;
+    loadSettings(conf.c_str(), epgFilename, days);
+    EXPECT_STREQ("/hdd/guide/epg.dat", epgFilename);
+    EXPECT_EQ(3, days);
+
+    // Zero days and an empty path are stored as they are.
+    ASSERT_TRUE(saveSettings(conf.c_str(), "", 0));
+    EXPECT_EQ("# Tarvio config file - DO NOT EDIT!\n\n0\n", readFile(conf));
+}
+
+TEST(SettingsSave, ReplacesAnOlderFileCompletely) {
+    TempFolder folder;
+    const std::string conf = folder.file("tarvio.conf");
+    writeFile(conf, std::string(kHeader) + "/a/much/longer/path/than/the/new/one/epg.dat\n7\n" +
+                        std::string(200, 'x'));
+    ASSERT_TRUE(saveSettings(conf.c_str(), "/b", 2));
+    EXPECT_EQ("# Tarvio config file - DO NOT EDIT!\n/b\n2\n", readFile(conf));
+    EXPECT_EQ("tarvio.conf", listFolder(folder.path()));
+}
+
+TEST(SettingsSave, FailureLeavesTheOldFileAndNoLeftovers) {
+    TempFolder folder;
+
+    // The folder is missing: a file stands where it should be.
+    writeFile(folder.file("plugins"), "not a folder");
+    EXPECT_FALSE(saveSettings(folder.file("plugins/tarvio.conf").c_str(), "/b", 2));
+    EXPECT_EQ("not a folder", readFile(folder.file("plugins")));
+
+    // The new file is written but cannot take the old name's place.
+    ASSERT_EQ(0, mkdir(folder.file("conf").c_str(), 0755));
+    ASSERT_EQ(0, mkdir(folder.file("conf/tarvio.conf").c_str(), 0755));
+    writeFile(folder.file("conf/tarvio.conf/keep"), "old");
+    EXPECT_FALSE(saveSettings(folder.file("conf/tarvio.conf").c_str(), "/b", 2));
+    EXPECT_EQ("tarvio.conf", listFolder(folder.file("conf")));
+    EXPECT_EQ("old", readFile(folder.file("conf/tarvio.conf/keep")));
+}
+
+}  // namespace
