@@ -20,3 +20,6 @@ cmake --build build-sanitize -j2
 echo "== tests with sanitizers =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j2
+
+echo "== PowerPC build and core tests under emulation =="
+scripts/test-ppc.sh

@@ -28,3 +28,11 @@ ensure_packages() {
 # The packages every build of the project needs.
 BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev
                 libgtest-dev libbenchmark-dev wget faketime python3 tzdata)
+
+# What the box's PowerPC build needs besides a C++ toolchain: the cross
+# compiler with its libstdc++, file and the cross binutils to check the
+# result, libsigc++'s headers, GoogleTest's sources to build the tests for
+# the target, and qemu-user to run them.
+PPC_PACKAGES=(cmake make pkg-config libsigc++-3.0-dev file
+              g++-powerpc-linux-gnu libstdc++-12-dev-powerpc-cross binutils-powerpc-linux-gnu
+              googletest qemu-user)

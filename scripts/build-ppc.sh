@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# build-ppc.sh: builds tarvio.so for the box (32-bit big-endian PowerPC) into
+# build-ppc/tarvio.so and checks that it is what the box's host can load.
+# Installs the cross compiler first where missing (when run as root).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/lib/packages.sh
+
+ensure_packages "${PPC_PACKAGES[@]}"
+
+echo "== PowerPC build =="
+cmake -S . -B build-ppc \
+      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/powerpc-linux-gnu.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DTARVIO_BUILD_HOST=OFF >/dev/null
+cmake --build build-ppc -j2 --target tarvio
+
+so=build-ppc/tarvio.so
+fail() { echo "build-ppc: $so: $*" >&2; exit 1; }
+
+kind=$(file -b "$so")
+case "$kind" in
+    "ELF 32-bit MSB shared object, PowerPC"*) ;;
+    *) fail "not a 32-bit big-endian PowerPC shared object: $kind" ;;
+esac
+
+# The box's host looks up plugin_exec and nothing else; the toolkit and
+# libsigc++ are the host's, so the plug-in must leave them undefined.
+symbols=$(powerpc-linux-gnu-nm -D --defined-only "$so" | awk '$2 ~ /^[A-Z]$/ { print $3 }')
+[ "$symbols" = "plugin_exec" ] || fail "exports more or less than plugin_exec: $symbols"
+undefined=$(powerpc-linux-gnu-nm -D -C --undefined-only "$so" | sed -E 's/^ *[A-Za-z] //')
+grep -q '^eWindow::' <<<"$undefined" || fail "the toolkit is not left to the host"
+grep -q '^sigc::' <<<"$undefined" || fail "libsigc++ is not left to the host"
+
+echo "$so: $kind"
+echo "$so: exports plugin_exec only; toolkit and libsigc++ symbols left to the host"
