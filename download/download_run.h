@@ -1,0 +1,9 @@
+// download_run.h: one download run, from the channel list to the EPG file.
+#pragma once
+
+#include "run_seams.h"
+
+// Fetches a guide document per enabled channel and day, converts them into
+// the EPG file at epgFilename, and shows progress and outcome on the view.
+void runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
+                 DownloadView& view, const Clock& clock, CommandRunner& shell);

@@ -1,0 +1,10 @@
+// file_handle.h: an owning FILE* that closes itself.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
