@@ -1,2 +1,61 @@
-// tvhost.cpp: placeholder until tvhost lands.
-int main() { return 0; }
+// tvhost.cpp: plays the box's GUI host on a PC: loads a plug-in and runs it
+// with our toolkit, on the terminal or from a key script.
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+#include "box_root.h"
+#include "edesktop.h"
+#include "escriptedfrontend.h"
+#include "host_options.h"
+#include "plugin_loader.h"
+#include "terminal_frontend.h"
+
+namespace {
+int fail(const std::string& message) {
+    std::fprintf(stderr, "tvhost: %s\n", message.c_str());
+    return 1;
+}
+
+void printScreen(const std::string& heading, const std::vector<std::string>& rows) {
+    std::printf("=== %s ===\n", heading.c_str());
+    for (const std::string& row : rows)
+        std::printf("%s\n", row.c_str());
+    // Commands the plug-in starts share our standard output.
+    std::fflush(stdout);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    HostOptions options;
+    std::string error;
+    if (!parseHostOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "tvhost: %s\n%s", error.c_str(), hostUsage);
+        return 2;
+    }
+    const bool scripted = !options.keys.empty();
+    if (!scripted && (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)))
+        return fail("no --key given and not on a terminal");
+
+    PluginLoader plugin;
+    if (!plugin.open(options.plugin, error))
+        return fail(error);
+    if (!options.root.empty() && !enterBoxRoot(options.root, error))
+        return fail(error);
+    if (!plugin.load(error))
+        return fail(error);
+
+    std::unique_ptr<eFrontend> frontend;
+    if (scripted)
+        frontend = std::make_unique<eScriptedFrontend>(options.keys, printScreen);
+    else {
+        auto terminal = std::make_unique<TerminalFrontend>();
+        if (!terminal->ready())
+            return fail("cannot set up the terminal");
+        frontend = std::move(terminal);
+    }
+    eDesktop::setFrontend(frontend.get());
+    int result = plugin.entry()(nullptr);
+    eDesktop::setFrontend(nullptr);
+    return result == 0 ? 0 : 1;
+}

@@ -59,6 +59,15 @@ public:
     const eString& getShortcut() const { return shortcut; }
     bool isShownFlag() const { return shown; }
     bool takesFocus() const { return focusable; }
+    bool inModalLoop() const { return inLoop; }
+
+    // The client area in screen pixels.
+    eRect screenClientRect() const;
+
+    // Focus among the focusable widgets of this top-level window.
+    eWidget* focusedWidget() const { return focus; }
+    bool hasFocus();
+    void focusNext(int direction);  // +1: down, -1: up
 
 protected:
     eWidget* parent;
@@ -70,6 +79,16 @@ protected:
     bool inLoop = false;
     int loopResult = 0;
 
+    // The frame around the client area, in pixels (a window's border and title).
+    int frameLeft = 0, frameTop = 0, frameRight = 0, frameBottom = 0;
+
     // Called after any change that alters what the screen shows.
-    void changed();
+    void changed(bool textChanged = false);
+
+private:
+    eWidget* focus = nullptr;  // used on top-level windows only
+
+    void collectFocusable(std::vector<eWidget*>& out);
+    void setFocus(eWidget* widget);
+    void repairFocus();
 };

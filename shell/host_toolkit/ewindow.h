@@ -14,4 +14,9 @@ public:
     int eventHandler(const eWidgetEvent& event) override;
     void redrawWidget(gPainter* painter, const eRect& area) override;
     void eraseBackground(gPainter* painter, const eRect& area) override;
+
+protected:
+    // Colour keys press the visible button with that shortcut, up and down
+    // move the focus, every other key goes to the focused widget.
+    int routeKey(int key);
 };

@@ -29,4 +29,21 @@ struct eRect {
     int height() const { return y2 - y1; }
     ePoint topLeft() const { return ePoint(x1, y1); }
     eSize size() const { return eSize(width(), height()); }
+    bool isEmpty() const { return x2 <= x1 || y2 <= y1; }
+    bool contains(int x, int y) const { return x >= x1 && x < x2 && y >= y1 && y < y2; }
+    eRect intersect(const eRect& other) const {
+        eRect r;
+        r.x1 = x1 > other.x1 ? x1 : other.x1;
+        r.y1 = y1 > other.y1 ? y1 : other.y1;
+        r.x2 = x2 < other.x2 ? x2 : other.x2;
+        r.y2 = y2 < other.y2 ? y2 : other.y2;
+        if (r.isEmpty())
+            r = eRect();
+        return r;
+    }
+    eRect translated(int dx, int dy) const {
+        eRect r = *this;
+        r.x1 += dx; r.x2 += dx; r.y1 += dy; r.y2 += dy;
+        return r;
+    }
 };

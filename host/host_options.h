@@ -1,0 +1,16 @@
+// host_options.h: tvhost's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct HostOptions {
+    std::string root;               // --root DIR; empty: the machine's own paths
+    std::vector<std::string> keys;  // --key KEY...; none: the terminal
+    std::string plugin;
+};
+
+// Parses argv; on error returns false with a message in error.
+bool parseHostOptions(int argc, char** argv, HostOptions& options, std::string& error);
+
+extern const char hostUsage[];

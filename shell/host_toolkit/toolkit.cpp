@@ -1,2 +1,0 @@
-// toolkit.cpp: placeholder until the toolkit lands.
-#include "host_toolkit.h"
