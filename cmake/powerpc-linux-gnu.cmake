@@ -17,6 +17,13 @@ set(TARVIO_CROSS_ROOT /usr/${TARVIO_CROSS_TRIPLE})
 set(CMAKE_C_COMPILER ${TARVIO_CROSS_TRIPLE}-gcc)
 set(CMAKE_CXX_COMPILER ${TARVIO_CROSS_TRIPLE}-g++)
 
+# 64-bit file offsets and inode numbers, as every 32-bit program should
+# have: without them stat() and readdir() fail with EOVERFLOW on files and
+# directories whose sizes, inode numbers or directory cookies exceed 32 bits
+# (as a 64-bit kernel's ext4 gives under emulation). long and time_t stay
+# 32 bits, as on the box.
+set(CMAKE_CXX_FLAGS_INIT "-D_FILE_OFFSET_BITS=64")
+
 # Libraries and packages come from the target's root only; build tools from
 # the PC. Headers may come from the PC too: the plug-in takes libsigc++'s
 # (header-only as far as it is concerned, and its config header is the same
