@@ -9,7 +9,13 @@ namespace SigC {
 
 struct ObjectBase : public sigc::trackable {};
 
-class Object : public virtual ObjectBase {};
+// Widgets are identities held by pointer: never copied or moved.
+class Object : public virtual ObjectBase {
+public:
+    Object() = default;
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+};
 
 // SigC::slot(object, &Class::member): a slot calling a member function.
 template <class T, class Base, class R, class... Args>
