@@ -3,6 +3,7 @@
 import glob
 import os
 import re
+import resource
 import shutil
 import subprocess
 import tempfile
@@ -16,6 +17,7 @@ EPG = "/mnt/usb/lomvi.dat"
 DONE = "DONE! Press EXIT to close"
 
 PROGRESS = re.compile(r"Downloading: (\d+) of (\d+) Channel (-?\d+): (.*?) Date: (\d\d) / (\d\d)")
+PROGRESS_HEAD = re.compile(r"Downloading: (\d+) of (\d+) Channel (-?\d+):")
 
 
 def _faketime_library():
@@ -34,6 +36,11 @@ def _guide_host():
     except OSError:
         pass
     return "guide.tarvio.invalid"
+
+
+def _limit_file_size():
+    # A run gone wrong must not fill the disk.
+    resource.setrlimit(resource.RLIMIT_FSIZE, (64 << 20, 64 << 20))
 
 
 def flatten(rows):
@@ -108,6 +115,11 @@ class Run:
                 found.append((int(ordinal), int(total), int(channel), name, day + "/" + month))
         return found
 
+    def channels_shown(self):
+        """(ordinal, total, id) of each progress screen, also where a long name hides the rest."""
+        return [tuple(int(n) for n in match.groups())
+                for match in (PROGRESS_HEAD.search(text) for _, text in self.screens) if match]
+
 
 @unittest.skipUnless(os.environ.get("TVHOST") and os.environ.get("TARVIO_SO"), "needs TVHOST and TARVIO_SO")
 @unittest.skipUnless(_faketime_library(), "needs libfaketime")
@@ -135,7 +147,8 @@ class DownloadCase(unittest.TestCase):
         for key in keys:
             command += ["--key", key]
         command.append(os.environ["TARVIO_SO"])
-        done = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+        done = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30,
+                              preexec_fn=_limit_file_size)
         output = done.stdout.decode("utf-8", "replace")
         self.assertEqual(done.returncode, 0, output + done.stderr.decode("utf-8", "replace"))
         return Run(output)
@@ -176,8 +189,9 @@ class DownloadRunTest(DownloadCase):
         ])
         self.assertIn(DONE, run.last)
         # The buttons are gone for good once the run has started.
-        self.assertNotIn("Download", run.last)
-        self.assertNotIn("Setup", run.last)
+        self.assertNotIn("[green] Download", run.last)
+        self.assertNotIn("[blue] Setup", run.last)
+        self.assertIn("[green] Download", run.screens[0][1])
 
         for request in self.server.requests:
             self.assertEqual(request.host, self.host)

@@ -111,11 +111,11 @@ class ChannelListTest(DownloadCase):
         name = "N" * (255 - len(head))
         self.box.channels(head + name + "y 77,Piece\ny 2,Two\n")
         run = self.download()
-        self.assertEqual([(p[0], p[1], p[2]) for p in run.progress()], [(1, 3, 1), (2, 3, 77), (3, 3, 2)])
+        self.assertEqual(run.channels_shown(), [(1, 3, 1), (2, 3, 77), (3, 3, 2)])
         self.box.channels(head + name + "end of the list\ny 2,Two\n")
         self.server.requests.clear()
         run = self.download()
-        self.assertEqual([(p[0], p[1], p[2]) for p in run.progress()], [(1, 1, 1)])
+        self.assertEqual(run.channels_shown(), [(1, 1, 1)])
 
     def test_same_channel_twice(self):
         self.box.channels("y 5,Five\ny 5,Five again\n")
