@@ -3,12 +3,10 @@
 import glob
 import os
 import re
-import resource
 import shutil
-import subprocess
-import tempfile
 import unittest
 
+from box import make_box, run_tvhost
 from guide_server import GuideServer, guide_document
 
 CHANNEL_LIST = "/var/kestra/plugins/tarvio.channels"
@@ -38,11 +36,6 @@ def _guide_host():
     return "guide.tarvio.invalid"
 
 
-def _limit_file_size():
-    # A run gone wrong must not fill the disk.
-    resource.setrlimit(resource.RLIMIT_FSIZE, (64 << 20, 64 << 20))
-
-
 def flatten(rows):
     """A screen's text on one line: frame characters dropped, blanks collapsed."""
     text = " ".join(rows)
@@ -50,56 +43,11 @@ def flatten(rows):
     return " ".join(text.split())
 
 
-class Box:
-    """A private box folder: its var, mnt and tmp stand at /var, /mnt and /tmp for the plug-in."""
-
-    def __init__(self):
-        self.root = tempfile.mkdtemp(prefix="tarvio-e2e-")
-        for folder in ("var/kestra/plugins", "mnt/usb", "tmp"):
-            os.makedirs(os.path.join(self.root, folder))
-
-    def path(self, box_path):
-        return os.path.join(self.root, box_path.lstrip("/"))
-
-    def write(self, box_path, content):
-        if isinstance(content, str):
-            content = content.encode("utf-8")
-        with open(self.path(box_path), "wb") as out:
-            out.write(content)
-
-    def read(self, box_path):
-        try:
-            with open(self.path(box_path), "rb") as source:
-                return source.read().decode("utf-8", "replace")
-        except FileNotFoundError:
-            return None
-
-    def names(self, box_folder):
-        return sorted(os.listdir(self.path(box_folder)))
-
-    def channels(self, text):
-        self.write(CHANNEL_LIST, text)
-
-    def settings(self, epg=EPG, days=7):
-        self.write(SETTINGS, "# Tarvio config file - DO NOT EDIT!\n%s\n%d\n" % (epg, days))
-
-    def remove(self):
-        shutil.rmtree(self.root, ignore_errors=True)
-
-
-class Run:
+class Screens:
     """What one tvhost run showed: its screens as (heading, flattened text)."""
 
-    def __init__(self, output):
-        self.screens = []
-        for line in output.splitlines():
-            heading = re.match(r"^=== (.*) ===$", line)
-            if heading:
-                self.screens.append([heading.group(1), []])
-            elif self.screens:
-                self.screens[-1][1].append(line)
-        self.screens = [(heading, flatten(rows)) for heading, rows in self.screens]
-        self.output = output
+    def __init__(self, run):
+        self.screens = [(heading, flatten(text.splitlines())) for heading, text in run.screens]
 
     @property
     def last(self):
@@ -130,28 +78,47 @@ class DownloadCase(unittest.TestCase):
     host = _guide_host()
 
     def setUp(self):
-        self.box = Box()
-        self.addCleanup(self.box.remove)
+        self.box = make_box()
+        self.addCleanup(self.box.cleanup)
         self.server = GuideServer().__enter__()
         self.addCleanup(self.server.__exit__, None, None, None)
 
     def download(self, when="2008-02-28 10:00:00", zone="UTC", keys=("green",)):
         """Presses the keys (green: Download) with the box's clock at `when` local time."""
-        env = dict(os.environ)
-        env.update(http_proxy=self.server.proxy_url, no_proxy="", TZ=zone, FAKETIME="@" + when,
-                   LD_PRELOAD=":".join(filter(None, [_faketime_library(), env.get("LD_PRELOAD")])),
-                   ASAN_OPTIONS=":".join(filter(None, [env.get("ASAN_OPTIONS"), "verify_asan_link_order=0"])))
-        for name in ("HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
-            env.pop(name, None)
-        command = [os.environ["TVHOST"], "--root", self.box.root]
-        for key in keys:
-            command += ["--key", key]
-        command.append(os.environ["TARVIO_SO"])
-        done = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30,
-                              preexec_fn=_limit_file_size)
-        output = done.stdout.decode("utf-8", "replace")
-        self.assertEqual(done.returncode, 0, output + done.stderr.decode("utf-8", "replace"))
-        return Run(output)
+        # libfaketime comes first in the library list, which a sanitizer
+        # build's runtime would otherwise refuse.
+        env = dict(http_proxy=self.server.proxy_url, no_proxy="", TZ=zone, FAKETIME="@" + when,
+                   LD_PRELOAD=":".join(filter(None, [_faketime_library(), os.environ.get("LD_PRELOAD")])),
+                   ASAN_OPTIONS=":".join(filter(None, [os.environ.get("ASAN_OPTIONS"),
+                                                      "verify_asan_link_order=0"])),
+                   HTTP_PROXY=None, https_proxy=None, HTTPS_PROXY=None, all_proxy=None, ALL_PROXY=None)
+        run = run_tvhost(self.box, list(keys), env=env, timeout=30)
+        self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+        return Screens(run)
+
+    # Files of the box, by the paths the plug-in sees.
+    def path(self, box_path):
+        return os.path.join(self.box.path, box_path.lstrip("/"))
+
+    def write(self, box_path, content):
+        with open(self.path(box_path), "wb") as out:
+            out.write(content.encode("utf-8"))
+
+    def read(self, box_path):
+        try:
+            with open(self.path(box_path), "rb") as source:
+                return source.read().decode("utf-8", "replace")
+        except FileNotFoundError:
+            return None
+
+    def names(self, box_folder):
+        return sorted(os.listdir(self.path(box_folder)))
+
+    def channels(self, text):
+        self.write(CHANNEL_LIST, text)
+
+    def settings(self, epg=EPG, days=7):
+        self.write(SETTINGS, "# Tarvio config file - DO NOT EDIT!\n%s\n%d\n" % (epg, days))
 
     def serve_days(self, channel, first_date, days, body=None):
         for date in dates_from(first_date, days):
@@ -162,8 +129,8 @@ class DownloadCase(unittest.TestCase):
 
     def assertNoLeftovers(self, epg_folder=("lomvi.dat",)):
         """No guide documents left in /tmp, nothing but the EPG file beside it."""
-        self.assertEqual([name for name in self.box.names("/tmp") if name.endswith(".trv")], [])
-        self.assertEqual(self.box.names("/mnt/usb"), list(epg_folder))
+        self.assertEqual([name for name in self.names("/tmp") if name.endswith(".trv")], [])
+        self.assertEqual(self.names("/mnt/usb"), list(epg_folder))
 
 
 def dates_from(first, days):
@@ -175,9 +142,9 @@ def dates_from(first, days):
 
 class DownloadRunTest(DownloadCase):
     def test_progress_requests_and_guide(self):
-        self.box.channels("# my channels\ny 501,Canale Uno\nn 502,Off\nY\t503,Tre Due\n#\ny 520,Notizie 24\n"
+        self.channels("# my channels\ny 501,Canale Uno\nn 502,Off\nY\t503,Tre Due\n#\ny 520,Notizie 24\n"
                           "\ny 530,After the end\n")
-        self.box.settings(days=2)
+        self.settings(days=2)
         for channel in (501, 503, 520):
             self.serve_days(channel, "20080228", 2)
         run = self.download()
@@ -200,7 +167,7 @@ class DownloadRunTest(DownloadCase):
         self.assertRequested([(501, "20080228"), (501, "20080229"), (503, "20080228"), (503, "20080229"),
                               (520, "20080228"), (520, "20080229")])
 
-        epg = self.box.read(EPG)
+        epg = self.read(EPG)
         self.assertEqual(re.findall(r"^C .*$", epg, re.M), ["C 1 Canale Uno", "C 2 Tre Due", "C 3 Notizie 24"])
         self.assertEqual(epg.count("\nc\n"), 3)
         # Four events a channel, the last one never closed.
@@ -213,25 +180,25 @@ class DownloadRunTest(DownloadCase):
         for zone, midnight, shift in (("UTC", 1204156800, 3600), ("Europe/Rome", 1204153200, 0)):
             with self.subTest(zone=zone):
                 self.server.requests.clear()
-                self.box.channels("y 1,One\n")
-                self.box.settings(days=1)
+                self.channels("y 1,One\n")
+                self.settings(days=1)
                 self.server.serve(1, "20080228", guide_document(("News", "20:30"), ("Film", "22:00")))
                 self.download(zone=zone)
                 start = midnight + 20 * 3600 + 30 * 60 + shift
-                self.assertEqual(self.box.read(EPG),
+                self.assertEqual(self.read(EPG),
                                  "C 1 One\nE 1 %d 5400\nT News\nX %d\nS \nL 90\nD \ne\nc\n" % (start, start))
 
     def test_today_is_the_local_date(self):
         # 23:30 UTC on New Year's Eve is already 1 January in Rome.
-        self.box.channels("y 1,One\n")
-        self.box.settings(days=2)
+        self.channels("y 1,One\n")
+        self.settings(days=2)
         self.download(when="2009-01-01 00:30:00", zone="Europe/Rome")
         self.download(when="2008-12-31 23:30:00", zone="UTC")
         self.assertRequested([(1, "20090101"), (1, "20081231")])
 
     def test_year_end(self):
-        self.box.channels("y 7,Seven\n")
-        self.box.settings(days=3)
+        self.channels("y 7,Seven\n")
+        self.settings(days=3)
         self.serve_days(7, "20081231", 3)
         run = self.download(when="2008-12-31 10:00:00")
         self.assertRequested([(7, "20081231"), (7, "20090101"), (7, "20090102")])
@@ -241,19 +208,19 @@ class DownloadRunTest(DownloadCase):
         for year, after in (("2008", "20080229"), ("2000", "20000229"), ("2007", "20070301"), ("2100", "21000301")):
             with self.subTest(year=year):
                 self.server.requests.clear()
-                self.box.channels("y 7,Seven\n")
-                self.box.settings(days=2)
+                self.channels("y 7,Seven\n")
+                self.settings(days=2)
                 self.serve_days(7, year + "0228", 2)
                 self.download(when=year + "-02-28 10:00:00")
                 self.assertRequested([(7, year + "0228"), (7, after)])
 
     def test_days_setting(self):
-        self.box.channels("y 7,Seven\n")
+        self.channels("y 7,Seven\n")
         self.serve_days(7, "20080228", 9)
         for days, fetched in ((0, 1), (1, 1), (7, 7), (9, 9)):
             with self.subTest(days=days):
                 self.server.requests.clear()
-                self.box.settings(days=days)
+                self.settings(days=days)
                 self.assertIn(DONE, self.download().last)
                 self.assertEqual(self.server.requested(), [(7, d) for d in dates_from("20080228", fetched)])
 

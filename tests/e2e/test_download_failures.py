@@ -17,32 +17,32 @@ def incomplete(without, total):
 class FailureTest(DownloadCase):
     def setUp(self):
         super().setUp()
-        self.box.write(EPG, OLD_GUIDE)
+        self.write(EPG, OLD_GUIDE)
 
     def test_missing_channel_list_keeps_the_old_guide(self):
-        self.box.settings(days=1)
+        self.settings(days=1)
         run = self.download()
         self.assertIn("File not found: /var/kestra/plugins/tarvio.channels Press EXIT to close", run.last)
         self.assertEqual(self.server.requests, [])
-        self.assertEqual(self.box.read(EPG), OLD_GUIDE)
+        self.assertEqual(self.read(EPG), OLD_GUIDE)
         self.assertNoLeftovers()
 
     def test_unwritable_output(self):
-        self.box.channels("y 1,One\n")
-        os.makedirs(self.box.path("/mnt/usb/folder"))
+        self.channels("y 1,One\n")
+        os.makedirs(self.path("/mnt/usb/folder"))
         for path in ("/mnt/nowhere/lomvi.dat", "", "/mnt/usb/folder", "/mnt/usb/"):
             with self.subTest(path=path):
-                self.box.settings(epg=path, days=1)
+                self.settings(epg=path, days=1)
                 run = self.download()
                 self.assertIn(("Unable to open output file: %s Press EXIT to close" % path).replace("  ", " "),
                               run.last)
                 self.assertEqual(self.server.requests, [])
-        self.assertEqual(self.box.read(EPG), OLD_GUIDE)
+        self.assertEqual(self.read(EPG), OLD_GUIDE)
         self.assertNoLeftovers(("folder", "lomvi.dat"))
 
     def test_channel_without_data(self):
-        self.box.channels("y 1,One\ny 2,Two\ny 3,Three\n")
-        self.box.settings(days=2)
+        self.channels("y 1,One\ny 2,Two\ny 3,Three\n")
+        self.settings(days=2)
         self.serve_days(2, "20080228", 2)
         # wget leaves an empty file for a 404; ten bytes are no better.
         self.server.serve(3, "20080228", "0123456789")
@@ -50,23 +50,23 @@ class FailureTest(DownloadCase):
         self.assertIn(incomplete(2, 3), run.last)
         self.assertRequested([(1, "20080228"), (2, "20080228"), (2, "20080229"), (3, "20080228")])
         # What did arrive replaces the old guide.
-        epg = self.box.read(EPG)
+        epg = self.read(EPG)
         self.assertEqual(re.findall(r"^[Cc].*$", epg, re.M), ["C 1 One", "c", "C 2 Two", "c", "C 3 Three", "c"])
         self.assertEqual(len(re.findall(r"^E ", epg, re.M)), 3)
         self.assertNoLeftovers()
 
     def test_no_data_at_all_keeps_the_old_guide(self):
-        self.box.channels("y 1,One\ny 2,Two\n")
-        self.box.settings(days=7)
+        self.channels("y 1,One\ny 2,Two\n")
+        self.settings(days=7)
         run = self.download()
         self.assertIn(incomplete(2, 2), run.last)
         self.assertRequested([(1, "20080228"), (2, "20080228")])
-        self.assertEqual(self.box.read(EPG), OLD_GUIDE)
+        self.assertEqual(self.read(EPG), OLD_GUIDE)
         self.assertNoLeftovers()
 
     def test_failed_second_day(self):
-        self.box.channels("y 1,One\ny 2,Two\n")
-        self.box.settings(days=3)
+        self.channels("y 1,One\ny 2,Two\n")
+        self.settings(days=3)
         self.server.serve(1, "20080228", guide_document(("Early", "06:00"), ("Late", "23:00")))
         self.server.serve(1, "20080301", guide_document(("Never", "06:00")))
         self.server.serve(2, "20080228", guide_document(("A", "06:00")))
@@ -75,7 +75,7 @@ class FailureTest(DownloadCase):
         run = self.download()
         self.assertIn(DONE, run.last)
         self.assertRequested([(1, "20080228"), (1, "20080229"), (2, "20080228"), (2, "20080229"), (2, "20080301")])
-        epg = self.box.read(EPG)
+        epg = self.read(EPG)
         # Channel 1 keeps day 1's records, less its last event.
         block = epg[:epg.index("c\n") + 2]
         self.assertEqual(re.findall(r"^T .*$", block, re.M), ["T Early"])
@@ -85,22 +85,22 @@ class FailureTest(DownloadCase):
 class ChannelListTest(DownloadCase):
     def setUp(self):
         super().setUp()
-        self.box.settings(days=1)
+        self.settings(days=1)
 
     def test_empty_list_gives_an_empty_guide(self):
         for text in ("", "\ny 1,One\n", " y 1,One\n", "x 1,One\n"):
             with self.subTest(list=text):
-                self.box.write(EPG, OLD_GUIDE)
-                self.box.channels(text)
+                self.write(EPG, OLD_GUIDE)
+                self.channels(text)
                 run = self.download()
                 self.assertEqual(run.progress(), [])
                 self.assertIn(DONE, run.last)
-                self.assertEqual(self.box.read(EPG), "")
+                self.assertEqual(self.read(EPG), "")
         self.assertEqual(self.server.requests, [])
         self.assertNoLeftovers()
 
     def test_lines_without_comma_are_not_channels(self):
-        self.box.channels("y 1,One\ny 2 Two\ny\nY 3,Three\n")
+        self.channels("y 1,One\ny 2 Two\ny\nY 3,Three\n")
         run = self.download()
         self.assertEqual(run.progress(), [(1, 2, 1, "One", "28/02"), (2, 2, 3, "Three", "28/02")])
         self.assertRequested([(1, "20080228"), (3, "20080228")])
@@ -109,21 +109,21 @@ class ChannelListTest(DownloadCase):
     def test_long_line_continues_as_a_line_of_its_own(self):
         head = "y 1,"
         name = "N" * (255 - len(head))
-        self.box.channels(head + name + "y 77,Piece\ny 2,Two\n")
+        self.channels(head + name + "y 77,Piece\ny 2,Two\n")
         run = self.download()
         self.assertEqual(run.channels_shown(), [(1, 3, 1), (2, 3, 77), (3, 3, 2)])
-        self.box.channels(head + name + "end of the list\ny 2,Two\n")
+        self.channels(head + name + "end of the list\ny 2,Two\n")
         self.server.requests.clear()
         run = self.download()
         self.assertEqual(run.channels_shown(), [(1, 1, 1)])
 
     def test_same_channel_twice(self):
-        self.box.channels("y 5,Five\ny 5,Five again\n")
+        self.channels("y 5,Five\ny 5,Five again\n")
         self.server.serve(5, "20080228", guide_document(("A", "06:00"), ("B", "07:00")))
         run = self.download()
         self.assertIn(DONE, run.last)
         self.assertRequested([(5, "20080228"), (5, "20080228")])
-        epg = self.box.read(EPG)
+        epg = self.read(EPG)
         self.assertEqual(re.findall(r"^C .*$", epg, re.M), ["C 1 Five", "C 2 Five again"])
         self.assertEqual(len(re.findall(r"^E 1 ", epg, re.M)), 2)
 
