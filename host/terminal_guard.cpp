@@ -68,8 +68,14 @@ bool TerminalGuard::start() {
         savedStderr = ::dup(STDERR_FILENO);
         ::dup2(::fileno(stderrCopy), STDERR_FILENO);
     }
-    if (!initscr()) {
-        leaveScreen();
+    // newterm, unlike initscr, reports an unusable terminal instead of
+    // ending the program.
+    if (!newterm(nullptr, stdout, stdin)) {
+        if (savedStderr >= 0) {
+            ::dup2(savedStderr, STDERR_FILENO);
+            ::close(savedStderr);
+            savedStderr = -1;
+        }
         replayStderr();
         return false;
     }

@@ -1,6 +1,7 @@
 // tvhost.cpp: plays the box's GUI host on a PC: loads a plug-in and runs it
 // with our toolkit, on the terminal or from a key script.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <unistd.h>
 
@@ -50,8 +51,10 @@ int main(int argc, char** argv) {
         frontend = std::make_unique<eScriptedFrontend>(options.keys, printScreen);
     else {
         auto terminal = std::make_unique<TerminalFrontend>();
-        if (!terminal->ready())
-            return fail("cannot set up the terminal");
+        if (!terminal->ready()) {
+            const char* term = std::getenv("TERM");
+            return fail(std::string("cannot set up the terminal (TERM=") + (term ? term : "") + ")");
+        }
         frontend = std::move(terminal);
     }
     eDesktop::setFrontend(frontend.get());

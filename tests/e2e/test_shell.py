@@ -2,6 +2,7 @@
 key, the private box root, and tvhost's refusals."""
 
 import os
+import shutil
 import subprocess
 import unittest
 
@@ -99,6 +100,28 @@ class BoxRoot(unittest.TestCase):
         self.assertEqual(run.returncode, 0, run.stderr)
         for name in ("var", "mnt", "tmp"):
             self.assertTrue(os.path.isdir(os.path.join(bare.path, name)))
+
+    @unittest.skipUnless(os.geteuid() == 0 and shutil.which("setpriv"),
+                         "needs root to run tvhost as an ordinary user")
+    def test_ordinary_user_through_a_user_namespace(self):
+        for folder, _, _ in os.walk(self.box.path):
+            os.chmod(folder, 0o777)
+        command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                   box.tvhost_path(), "--root", self.box.path, "--key", "blue", "--key", "green",
+                   box.plugin_path()]
+        done = subprocess.run(command, capture_output=True, text=True, timeout=60)
+        with open("/proc/sys/user/max_user_namespaces") as f:
+            allowed = int(f.read()) > 0
+        if not allowed:
+            self.assertNotEqual(done.returncode, 0)
+            self.assertIn("cannot create a user namespace", done.stderr)
+            self.assertEqual(done.stdout, "")
+            return
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("=== after exit ===", done.stdout)
+        conf = os.path.join(self.box.plugins, "tarvio.conf")
+        self.assertTrue(os.path.exists(conf))
+        self.assertEqual(os.stat(conf).st_uid, 65534)
 
     def test_unusable_root_runs_nothing(self):
         not_a_folder = os.path.join(self.box.path, "file")
