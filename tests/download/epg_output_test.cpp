@@ -95,10 +95,12 @@ TEST(EpgOutput, RefusesAFolderWithoutWritePermission) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+        if (geteuid() == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(2);
+        } else if (chmod(folder.path.c_str(), 0555) != 0) {
             _exit(2);
-        if (geteuid() != 0 && chmod(folder.path.c_str(), 0555) != 0)
-            _exit(2);
+        }
         EpgOutput output;
         _exit(output.open(path.c_str()) ? 1 : 0);
     }
