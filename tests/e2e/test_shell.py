@@ -81,6 +81,22 @@ class BoxRoot(unittest.TestCase):
         with open(marker) as f:
             self.assertEqual(f.read(), "box")
 
+    def test_plugin_and_its_commands_write_into_the_box(self):
+        name = "tarvio-probe-%d" % os.getpid()
+        machine = ["/var/" + name, "/mnt/" + name, "/tmp/" + name]
+        self.assertEqual([p for p in machine if os.path.exists(p)], [])
+        try:
+            run = box.run_tvhost(self.box, ["exit"], env={"PROBE_NAME": name},
+                                 plugin=os.environ["PROBE_SO"])
+            self.assertEqual(run.returncode, 0, run.stderr)
+            for folder in (self.box.var, self.box.mnt, self.box.tmp):
+                self.assertTrue(os.path.exists(os.path.join(folder, name)), folder)
+            self.assertEqual([p for p in machine if os.path.exists(p)], [])
+        finally:
+            for path in machine:
+                if os.path.exists(path):
+                    os.remove(path)
+
     def test_plugin_reads_the_box_settings(self):
         # The settings file the plug-in reads comes from the box, so its
         # values show on the setup page.
