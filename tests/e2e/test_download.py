@@ -4,6 +4,9 @@ import glob
 import os
 import re
 import shutil
+import subprocess
+import sys
+import time
 import unittest
 
 from box import make_box, run_tvhost
@@ -83,11 +86,13 @@ class DownloadCase(unittest.TestCase):
         self.server = GuideServer().__enter__()
         self.addCleanup(self.server.__exit__, None, None, None)
 
-    def download(self, when="2008-02-28 10:00:00", zone="UTC", keys=("green",)):
-        """Presses the keys (green: Download) with the box's clock at `when` local time."""
+    def download(self, when="2008-02-28 10:00:00", zone="UTC", keys=("green",), proxy=None):
+        """Presses the keys (green: Download) with the box's clock at `when` local time.
+
+        wget reaches the test's guide server, or the one at proxy."""
         # libfaketime comes first in the library list, which a sanitizer
         # build's runtime would otherwise refuse.
-        env = dict(http_proxy=self.server.proxy_url, no_proxy="", TZ=zone, FAKETIME="@" + when,
+        env = dict(http_proxy=proxy or self.server.proxy_url, no_proxy="", TZ=zone, FAKETIME="@" + when,
                    LD_PRELOAD=":".join(filter(None, [_faketime_library(), os.environ.get("LD_PRELOAD")])),
                    ASAN_OPTIONS=":".join(filter(None, [os.environ.get("ASAN_OPTIONS"),
                                                       "verify_asan_link_order=0"])),
@@ -223,6 +228,32 @@ class DownloadRunTest(DownloadCase):
                 self.settings(days=days)
                 self.assertIn(DONE, self.download().last)
                 self.assertEqual(self.server.requested(), [(7, d) for d in dates_from("20080228", fetched)])
+
+
+class SampleServiceTest(DownloadCase):
+    """The demo's sample guide service gives every channel a guide."""
+
+    def test_sample_service_feeds_every_channel(self):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                              "sample_guide_service.py")
+        port_file = self.path("/tmp/service.port")
+        service = subprocess.Popen([sys.executable, script, "--port-file", port_file, "--lifetime", "60"])
+        self.addCleanup(service.wait, 10)
+        self.addCleanup(service.terminate)
+        for _ in range(100):
+            if os.path.exists(port_file) or service.poll() is not None:
+                break
+            time.sleep(0.05)
+        with open(port_file) as port:
+            proxy = "http://127.0.0.1:%d/" % int(port.read())
+        self.channels("y 501,Canale Uno\nn 502,Off\ny 520,Notizie 24\n")
+        self.settings(days=2)
+        run = self.download(proxy=proxy)
+        self.assertIn(DONE, run.last)
+        blocks = re.split(r"^c\n", self.read(EPG), flags=re.M)
+        self.assertEqual([block.split("\n")[0] for block in blocks[:-1]], ["C 1 Canale Uno", "C 2 Notizie 24"])
+        for block in blocks[:-1]:
+            self.assertGreater(len(re.findall(r"^E ", block, re.M)), 10)
 
 
 if __name__ == "__main__":
