@@ -79,16 +79,19 @@ void eWidget::resize(const eSize& size) {
 
 void eWidget::cmove(const ePoint& clientPosition) {
     clientRect = eRect(clientPosition, clientRect.size());
-    position = eRect(ePoint(clientRect.x1 - frameLeft, clientRect.y1 - frameTop),
-                     eSize(clientRect.width() + frameLeft + frameRight,
-                           clientRect.height() + frameTop + frameBottom));
-    changed();
+    placeAroundClient();
 }
 
 void eWidget::cresize(const eSize& clientSize) {
     clientRect = eRect(clientRect.topLeft(), clientSize);
-    position = eRect(position.topLeft(), eSize(clientSize.w + frameLeft + frameRight,
-                                               clientSize.h + frameTop + frameBottom));
+    placeAroundClient();
+}
+
+// The outer rectangle follows the client area, frame added.
+void eWidget::placeAroundClient() {
+    position = eRect(ePoint(clientRect.x1 - frameLeft, clientRect.y1 - frameTop),
+                     eSize(clientRect.width() + frameLeft + frameRight,
+                           clientRect.height() + frameTop + frameBottom));
     changed();
 }
 

@@ -88,6 +88,7 @@ protected:
 private:
     eWidget* focus = nullptr;  // used on top-level windows only
 
+    void placeAroundClient();
     void collectFocusable(std::vector<eWidget*>& out);
     void setFocus(eWidget* widget);
     void repairFocus();
