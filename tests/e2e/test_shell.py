@@ -120,11 +120,15 @@ class BoxRoot(unittest.TestCase):
     @unittest.skipUnless(os.geteuid() == 0 and shutil.which("setpriv"),
                          "needs root to run tvhost as an ordinary user")
     def test_ordinary_user_through_a_user_namespace(self):
+        as_nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+        reachable = subprocess.run(as_nobody + ["test", "-x", box.tvhost_path(), "-a",
+                                                "-r", box.plugin_path()], timeout=60)
+        if reachable.returncode != 0:
+            self.skipTest("the build folder is closed to other users")
         for folder, _, _ in os.walk(self.box.path):
             os.chmod(folder, 0o777)
-        command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                   box.tvhost_path(), "--root", self.box.path, "--key", "blue", "--key", "green",
-                   box.plugin_path()]
+        command = as_nobody + [box.tvhost_path(), "--root", self.box.path, "--key", "blue",
+                               "--key", "green", box.plugin_path()]
         done = subprocess.run(command, capture_output=True, text=True, timeout=60)
         with open("/proc/sys/user/max_user_namespaces") as f:
             allowed = int(f.read()) > 0
