@@ -21,10 +21,12 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 std::string directoryOf(const std::string& path) {
     const std::string::size_type slash = path.rfind('/');
     if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
+        return "./";
+    return path.substr(0, slash + 1);
+}
+
+std::string nameOf(const std::string& path) {
+    return path.substr(path.rfind('/') + 1);
 }
 
 // Flushes the directory entry of a just renamed file to storage. The new
@@ -37,8 +39,8 @@ void syncDirectory(const std::string& directory) {
     close(fd);
 }
 
-// Writes the settings into a stream over a new file; checks every step up to
-// and including the close, which the stream does whatever happens.
+// Writes the settings to the new file's stream and closes it on every path;
+// false if any step failed, the close included.
 bool writeAndClose(std::FILE* stream, const char* epgFilename, int daysToDownload) {
     File file(stream);
     if (std::fprintf(file.get(), "# Tarvio config file - DO NOT EDIT!\n%s\n%d\n", epgFilename,
@@ -91,19 +93,16 @@ bool saveSettings(const char* path, const char* epgFilename, int daysToDownload)
     // The new file is written beside the old one and renamed over it, so the
     // settings file is always either the old one or the complete new one.
     const std::string target(path);
-    std::string temporary = directoryOf(target) + "/.tarvio.conf.XXXXXX";
+    std::string temporary = directoryOf(target) + "." + nameOf(target) + ".XXXXXX";
     const int fd = mkostemp(&temporary[0], O_CLOEXEC);
     if (fd < 0)
         return false;
 
-    bool written = fchmod(fd, 0644) == 0;
-    std::FILE* stream = written ? fdopen(fd, "wb") : nullptr;
-    if (stream)
-        written = writeAndClose(stream, epgFilename, daysToDownload);
-    else {
-        written = false;
+    // Readable by all, as a file the box's tools create would be.
+    std::FILE* stream = fchmod(fd, 0644) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (!stream)
         close(fd);
-    }
+    const bool written = stream && writeAndClose(stream, epgFilename, daysToDownload);
 
     if (!written || std::rename(temporary.c_str(), target.c_str()) != 0) {
         unlink(temporary.c_str());

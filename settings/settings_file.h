@@ -8,8 +8,7 @@ inline constexpr const char kSettingsPath[] = "/var/kestra/plugins/tarvio.conf";
 inline constexpr int kEpgFilenameSize = 64;
 
 // Loads the settings file at path over the values held (the defaults).
-// A missing or unreadable file leaves them as they are; a short file leaves
-// whatever its missing lines would have set (see settings_file.cpp).
+// A missing, unreadable or empty file leaves them as they are.
 void loadSettings(const char* path, char (&epgFilename)[kEpgFilenameSize], int& daysToDownload);
 
 // Replaces the settings file at path with the given values in one step.

@@ -1,6 +1,12 @@
 // settings_file_test.cpp: loading and saving the settings file.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 
 #include <cstring>
 #include <string>
@@ -163,6 +169,31 @@ TEST(SettingsSave, FailureLeavesTheOldFileAndNoLeftovers) {
     EXPECT_FALSE(saveSettings(folder.file("conf/tarvio.conf").c_str(), "/b", 2));
     EXPECT_EQ("tarvio.conf", listFolder(folder.file("conf")));
     EXPECT_EQ("old", readFile(folder.file("conf/tarvio.conf/keep")));
+}
+
+TEST(SettingsSave, FailedWriteLeavesTheOldFileWhole) {
+    TempFolder folder;
+    const std::string conf = folder.file("tarvio.conf");
+    const std::string old = std::string(kHeader) + "/hdd/old.dat\n5\n";
+    writeFile(conf, old);
+
+    // A child process whose files may grow to 16 bytes only: the new file
+    // cannot be written in full.
+    const pid_t child = fork();
+    ASSERT_NE(-1, child);
+    if (child == 0) {
+        const rlimit limit = {16, 16};
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(2);
+        _exit(saveSettings(conf.c_str(), "/hdd/new/epg.dat", 3) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status)) << "1: the save reported success, 2: no file size limit";
+    EXPECT_EQ(old, readFile(conf));
+    EXPECT_EQ("tarvio.conf", listFolder(folder.path()));
 }
 
 }  // namespace
