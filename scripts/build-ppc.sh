@@ -11,7 +11,8 @@ ensure_packages "${PPC_PACKAGES[@]}"
 echo "== PowerPC build =="
 cmake -S . -B build-ppc \
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/powerpc-linux-gnu.cmake" \
-      -DCMAKE_BUILD_TYPE=Release -DTARVIO_BUILD_HOST=OFF >/dev/null
+      -DCMAKE_BUILD_TYPE=Release -DTARVIO_BUILD_HOST=OFF -DTARVIO_BUILD_TESTS=ON \
+      -DTARVIO_SANITIZE=OFF >/dev/null
 cmake --build build-ppc -j2 --target tarvio
 
 so=build-ppc/tarvio.so
