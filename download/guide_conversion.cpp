@@ -8,25 +8,20 @@
 
 namespace {
 
-// Copies the text from `from` up to the closing tag into a fixed buffer, cut
-// to its capacity. Without a closing tag after it the text is empty.
-void takeText(NextTag& closing, const char* from, char* out, std::size_t size) {
+// The text from `from` up to the closing tag, in place, cut to max
+// characters. Without a closing tag after it the text is empty.
+TextPiece takeText(NextTag& closing, const char* from, std::size_t max) {
     const char* end = closing.find(from);
     std::size_t length = end ? static_cast<std::size_t>(end - from) : 0;
-    if (length > size - 1)
-        length = size - 1;
-    std::memcpy(out, from, length);
-    out[length] = '\0';
+    return {from, length < max ? length : max};
 }
 
 // The field opened by `opening` at or after the cursor, or empty.
-void takeField(NextTag& opening, NextTag& closing, const char* cursor, char* out,
-               std::size_t size) {
+TextPiece takeField(NextTag& opening, NextTag& closing, const char* cursor, std::size_t max) {
     const char* start = opening.find(cursor);
     if (start)
-        takeText(closing, start + opening.length(), out, size);
-    else
-        out[0] = '\0';
+        return takeText(closing, start + opening.length(), max);
+    return {cursor, 0};
 }
 
 // Reads "HH?MM": the hour from characters 0-1 and the minute from 3-4. A
@@ -87,11 +82,14 @@ void GuideConverter::beginChannel(std::FILE* epg, int ordinal, const char* name)
 
 void GuideConverter::convertDocument(std::FILE* epg, const char* document, long dayOffset,
                                      time_t localMidnight) {
-    NextTag title("<title>"), titleEnd("</title>");
-    NextTag genre("<genre>"), genreEnd("</genre>");
-    NextTag description("<description>"), descriptionEnd("</description>");
-    NextTag startTime("<startTime>"), eventEnd("</event>");
+    // A NUL byte ends the document's text wherever it stands.
+    const char* const end = document + std::strlen(document);
+    NextTag title("<title>", end), titleEnd("</title>", end);
+    NextTag genre("<genre>", end), genreEnd("</genre>", end);
+    NextTag description("<description>", end), descriptionEnd("</description>", end);
+    NextTag startTime("<startTime>", end), eventEnd("</event>", end);
     ZoneShift zoneShift;
+    EpgBuffer out(epg);
 
     // Every search runs from the cursor to the end of the document, not to
     // the end of the event: an event lacking a field takes the next one found.
@@ -100,15 +98,16 @@ void GuideConverter::convertDocument(std::FILE* epg, const char* document, long 
         const char* titleStart = title.find(cursor);
         // An event whose "</event>" never comes was cut short: the document
         // ends before it.
-        const char* end = eventEnd.find(cursor);
-        if (titleStart == nullptr || end == nullptr)
-            return;
-        takeText(titleEnd, titleStart + title.length(), title_, sizeof title_);
-        takeField(genre, genreEnd, cursor, genre_, sizeof genre_);
-        takeField(description, descriptionEnd, cursor, description_, sizeof description_);
+        const char* eventEndStart = eventEnd.find(cursor);
+        if (titleStart == nullptr || eventEndStart == nullptr)
+            break;
+        const TextPiece titleText = takeText(titleEnd, titleStart + title.length(), kTitleMax);
+        const TextPiece genreText = takeField(genre, genreEnd, cursor, kGenreMax);
+        const TextPiece descriptionText =
+            takeField(description, descriptionEnd, cursor, kDescriptionMax);
         if (const char* time = startTime.find(cursor))
             readStartTime(time + startTime.length(), hour_, minute_);
-        cursor = end + eventEnd.length();
+        cursor = eventEndStart + eventEnd.length();
 
         // The time of day goes through the zone as an instant of early
         // January 1970; the box's files have always been written this way.
@@ -120,13 +119,16 @@ void GuideConverter::convertDocument(std::FILE* epg, const char* document, long 
             long duration = (hour_ * 60L + minute_) - (previousHour_ * 60L + previousMinute_);
             if (hour_ < previousHour_)
                 duration += 1440;
-            pending_.write(epg, duration);
+            pending_.write(out, duration);
         }
-        pending_.set(sequence_, start, title_, genre_, description_);
+        pending_.set(sequence_, start, titleText, genreText, descriptionText);
         ++sequence_;
         previousHour_ = hour_;
         previousMinute_ = minute_;
     }
+    // The record waiting for the next event's start has its texts in this
+    // document, which the caller may free once this returns.
+    pending_.keep();
 }
 
 void GuideConverter::endChannel(std::FILE* epg) { writeChannelTrailer(epg); }

@@ -1,6 +1,7 @@
 // guide_conversion.h: turns guide documents into EPG file records.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
 
@@ -23,15 +24,12 @@ public:
     // Writes the channel trailer "c"; the pending record is dropped.
     void endChannel(std::FILE* epg);
 
-    // The event fields' buffers.
-    static constexpr int kTitleSize = 256;
-    static constexpr int kGenreSize = 256;
-    static constexpr int kDescriptionSize = 5000;
+    // The most characters an event's fields keep; longer texts are cut.
+    static constexpr std::size_t kTitleMax = 255;
+    static constexpr std::size_t kGenreMax = 255;
+    static constexpr std::size_t kDescriptionMax = 4999;
 
 private:
-    char title_[kTitleSize] = {};
-    char genre_[kGenreSize] = {};
-    char description_[kDescriptionSize] = {};
     PendingRecord pending_;
     int sequence_ = 1;
     int hour_ = 0;
