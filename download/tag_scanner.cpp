@@ -7,7 +7,8 @@
 #include <emmintrin.h>
 #endif
 
-NextTag::NextTag(const char* tag, const char* end) : tag_(tag), length_(std::strlen(tag)), end_(end) {
+NextTag::NextTag(const char* tag, const char* end)
+    : tag_(tag), length_(std::strlen(tag)), end_(end) {
     for (int i = 0; i < 3; ++i)
         std::memset(repeated_[i], tag[i], sizeof repeated_[i]);
     if (length_ > kLongest)
@@ -57,8 +58,9 @@ const char* NextTag::search(const char* p) const {
 #endif
     // The last few characters, or all of them where the processor offers no
     // such test.
-    for (; (p = static_cast<const char*>(std::memchr(p, tag_[0], static_cast<std::size_t>(end_ - p)))) != nullptr; ++p) {
-        if (matches(p))
+    for (; p < end_; ++p) {
+        p = static_cast<const char*>(std::memchr(p, tag_[0], static_cast<std::size_t>(end_ - p)));
+        if (p == nullptr || matches(p))
             return p;
     }
     return nullptr;
