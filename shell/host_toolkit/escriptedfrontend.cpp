@@ -36,7 +36,6 @@ bool eScriptedFrontend::nextKey(int& key) {
         if (current == "wait") {
             eClock::advance(waitMilliseconds);
             eDesktop::tick();
-            hasPendingDuring = false;
             report("after wait", eDesktop::renderRows());
             current.clear();
             continue;
@@ -81,20 +80,17 @@ void eScriptedFrontend::screenChanged(bool textChanged) {
     if (!textChanged || current.empty() || isText(current))
         return;
     std::vector<std::string> rows = eDesktop::renderRows();
-    if (rows == lastReported || (hasPendingDuring && rows == pendingDuring))
+    if (rows == lastReported)
         return;
-    // The screen of the previous text change is reported once another text
-    // change follows; the last one is the "after" screen.
-    if (hasPendingDuring)
-        report("during " + current, pendingDuring);
-    pendingDuring = rows;
-    hasPendingDuring = true;
+    // Reported at once: a slot may block for a long time after setting its
+    // text (a download run waits for each fetch), and the screen must say
+    // what it is waiting for while it waits.
+    report("during " + current, rows);
 }
 
 void eScriptedFrontend::keyHandled(int) {
     if (!typing.empty())
         return;
-    hasPendingDuring = false;
     report("after " + current, eDesktop::renderRows());
     current.clear();
 }

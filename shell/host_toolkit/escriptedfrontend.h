@@ -40,8 +40,6 @@ private:
     bool exitPressed = false;
     bool shownReported = false;
     std::vector<std::string> lastReported;
-    std::vector<std::string> pendingDuring;
-    bool hasPendingDuring = false;
 
     void report(const std::string& heading, const std::vector<std::string>& rows);
 };

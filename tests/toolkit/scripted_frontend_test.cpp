@@ -26,7 +26,7 @@ protected:
     }
 
     std::vector<Screen> play(std::vector<std::string> script) {
-        std::vector<Screen> screens;
+        screens.clear();
         eScriptedFrontend frontend(script, [&](const std::string& heading, const std::vector<std::string>& rows) {
             std::string text;
             for (const std::string& row : rows)
@@ -40,6 +40,8 @@ protected:
         eDesktop::setFrontend(nullptr);
         return screens;
     }
+
+    std::vector<Screen> screens;  // as reported so far
 
     static std::vector<std::string> headings(const std::vector<Screen>& screens) {
         std::vector<std::string> out;
@@ -64,13 +66,18 @@ TEST_F(Scripted, EveryTextChangeInsideAKeyGivesAScreen) {
     button->setText("Run");
     button->pressed.connect([&] {
         button->hide();
-        for (int i = 1; i <= 3; ++i)
+        for (int i = 1; i <= 3; ++i) {
             label->setText(eString().sprintf("step %d", i));
+            // Out before the slot goes on: it may block for long after this.
+            ASSERT_FALSE(screens.empty());
+            EXPECT_TRUE(shows(screens.back(), eString().sprintf("step %d", i)));
+        }
         label->setText("done");
     });
-    std::vector<Screen> screens = play({"green"});
+    play({"green"});
     ASSERT_EQ(headings(screens), (std::vector<std::string>{"shown", "during green", "during green",
-                                                           "during green", "after green", "after exit"}));
+                                                           "during green", "during green", "after green",
+                                                           "after exit"}));
     EXPECT_TRUE(shows(screens[0], "idle"));
     EXPECT_TRUE(shows(screens[0], "[green] Run"));
     EXPECT_TRUE(shows(screens[1], "step 1"));
@@ -78,6 +85,7 @@ TEST_F(Scripted, EveryTextChangeInsideAKeyGivesAScreen) {
     EXPECT_TRUE(shows(screens[2], "step 2"));
     EXPECT_TRUE(shows(screens[3], "step 3"));
     EXPECT_TRUE(shows(screens[4], "done"));
+    EXPECT_TRUE(shows(screens[5], "done"));
 }
 
 TEST_F(Scripted, ExitPressedOnceWhenTheScriptRunsOut) {
@@ -97,9 +105,11 @@ TEST_F(Scripted, TextTypesIntoTheInputAndWaitCommitsMultiTap) {
     input->setNextCharTimeout(1000);
     input->setUseableChars("abcdefghijklmnopqrstuvwxyz1234567890/.-_");
     std::vector<Screen> screens = play({"text:ab/", "2", "2", "wait", "2", "text:"});
-    EXPECT_EQ(headings(screens), (std::vector<std::string>{"shown", "after text:ab/", "after 2", "after 2",
-                                                           "after wait", "after 2", "after text:",
-                                                           "after exit"}));
+    // A digit changes the input's text while its key is handled; a text:
+    // entry shows only where its typing ends.
+    EXPECT_EQ(headings(screens), (std::vector<std::string>{"shown", "after text:ab/", "during 2", "after 2",
+                                                           "during 2", "after 2", "after wait", "during 2",
+                                                           "after 2", "after text:", "after exit"}));
     EXPECT_TRUE(shows(screens[1], "ab/|"));
     EXPECT_EQ(input->text, "ab/ba");
     EXPECT_FALSE(eClock::isManual()) << "the clock runs again once the script is done";
