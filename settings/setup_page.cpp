@@ -73,8 +73,14 @@ void eDemoDialog::BshGo() {
     BshEx();
     setEpgFilename(epgFilename, filenameInput->text.c_str());
     daysToDownload = parseDays(daysInput->text.c_str());
+    const eString saveFailed = eString().sprintf("Unable to save settings file:\n%s", kSettingsPath);
     if (!saveSettings(kSettingsPath, epgFilename, daysToDownload))
-        infoLabel->setText(eString().sprintf("Unable to save settings file:\n%s", kSettingsPath));
+        infoLabel->setText(saveFailed);
+    else if (infoLabel->text == saveFailed)
+        // An earlier save failed; this one did not, and the label must not
+        // say otherwise. Setup is only reachable before a download run, so
+        // the label held the main page's text before that failure.
+        infoLabel->setText(kMainPageInfo);
 }
 
 void eDemoDialog::BshEx() {

@@ -37,7 +37,7 @@ eDemoDialog::eDemoDialog() : eWindow(1) {
     setupButton->setText("Setup");
     setupButton->pressed.connect(SigC::slot(*this, &eDemoDialog::BsManual));
 
-    infoLabel->setText("Tarvio: TV guide downloader for your box\nPress blue button to setup.");
+    infoLabel->setText(kMainPageInfo);
 }
 
 eDemoDialog::~eDemoDialog() = default;

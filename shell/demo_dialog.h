@@ -3,6 +3,10 @@
 
 #include "host_toolkit.h"
 
+// The main page's info text: a credit line and the hint.
+inline constexpr char kMainPageInfo[] =
+    "Tarvio: TV guide downloader for your box\nPress blue button to setup.";
+
 class eDemoDialog : public eWindow {
 public:
     eDemoDialog();

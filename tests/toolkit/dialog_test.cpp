@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "box_root.h"
 #include "demo_dialog.h"
@@ -101,6 +105,30 @@ TEST(Dialog, EntryPointRunsTheDialogFromStartToEnd) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "WCLOSE!");
     EXPECT_TRUE(eDesktop::windows().empty()) << "the dialog and its widgets are gone";
+}
+
+TEST(Dialog, SaveAfterAFailedSaveClearsTheFailureMessage) {
+    const char* plugins = "/var/kestra/plugins";
+    const std::string settings = std::string(plugins) + "/tarvio.conf";
+    std::remove(settings.c_str());
+    ASSERT_EQ(rmdir(plugins), 0) << "the box holds an empty plugins folder";
+    eDemoDialog dialog;
+    dialog.show();
+    auto press = [&](int key) { dialog.eventHandler(eWidgetEvent(eWidgetEvent::keyPressed, key)); };
+
+    press(eKey::blue);
+    press(eKey::green);
+    EXPECT_NE(screenText().find("Unable to save settings file:"), std::string::npos);
+
+    ASSERT_EQ(mkdir(plugins, 0755), 0);
+    press(eKey::blue);
+    press(eKey::green);
+    const std::string shown = screenText();
+    EXPECT_EQ(shown.find("Unable to save settings file:"), std::string::npos);
+    EXPECT_NE(shown.find("Press blue button to setup."), std::string::npos);
+    EXPECT_EQ(access(settings.c_str(), F_OK), 0) << "the second save stored the file";
+    dialog.hide();
+    std::remove(settings.c_str());
 }
 
 int main(int argc, char** argv) {
