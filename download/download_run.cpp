@@ -110,13 +110,14 @@ void runDownload(const char* epgFilename, int daysToDownload, const DownloadPlac
     RunContext run{places, view, shell, output.file(), converter, dateOf(local), localMidnight(local),
                    daysToDownload, 0};
 
-    FileHandle list(std::fopen(places.channelList, "rb"));
+    // "e": close-on-exec, so that the fetch commands don't inherit the list.
+    FileHandle list(std::fopen(places.channelList, "rbe"));
     if (!list) {
         showFileNotFound(run);
         return;
     }
     run.total = countChannels(list.get());
-    list.reset(std::fopen(places.channelList, "rb"));
+    list.reset(std::fopen(places.channelList, "rbe"));
     if (!list) {
         deleteTempFiles(places, shell);
         showFileNotFound(run);

@@ -70,7 +70,9 @@ bool EpgOutput::open(const char* path) {
 
     if (!tempTemplate(temp, sizeof temp, target))
         return false;
-    const int fd = ::mkstemp(temp);
+    // Close-on-exec: the commands the run starts (wget, rm) have no business
+    // holding the new EPG file open.
+    const int fd = ::mkostemp(temp, O_CLOEXEC);
     if (fd < 0) {
         temp[0] = '\0';
         return false;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,6 +28,8 @@ TEST(EpgOutput, CommitReplacesTheOldFile) {
     {
         EpgOutput output;
         ASSERT_TRUE(output.open(folder.file("lomvi.dat").c_str()));
+        // The fetch commands started during the run must not inherit it.
+        EXPECT_TRUE(fcntl(fileno(output.file()), F_GETFD) & FD_CLOEXEC);
         std::fputs("C 1 One\nc\n", output.file());
         // Until the commit the old file is what readers see.
         EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
