@@ -10,23 +10,6 @@
 
 #include "guide_conversion.h"
 
-ZoneGuard::ZoneGuard(const char* zone) {
-    const char* old = std::getenv("TZ");
-    hadZone_ = old != nullptr;
-    if (hadZone_)
-        previous_ = old;
-    setenv("TZ", zone, 1);
-    tzset();
-}
-
-ZoneGuard::~ZoneGuard() {
-    if (hadZone_)
-        setenv("TZ", previous_.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
-}
-
 std::string convertRun(const std::vector<ChannelInput>& channels, std::time_t localMidnight) {
     char* data = nullptr;
     std::size_t size = 0;

@@ -6,19 +6,7 @@
 
 #include <ctime>
 
-// Sets the process's time zone for the lifetime of the object and puts the
-// previous one back afterwards.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* zone);
-    ~ZoneGuard();
-    ZoneGuard(const ZoneGuard&) = delete;
-    ZoneGuard& operator=(const ZoneGuard&) = delete;
-
-private:
-    bool hadZone_;
-    std::string previous_;
-};
+#include "zone_guard.h"
 
 // One channel of a run: its name and its fetched days' documents, the
 // first with day offset 86400, the next 172800 and so on.

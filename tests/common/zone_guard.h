@@ -1,4 +1,4 @@
-// zone_guard.h: sets the time zone for one test and puts the previous one back.
+// zone_guard.h: sets the time zone for one test and puts the previous one back; shared by the test folders.
 #pragma once
 
 #include <cstdlib>
