@@ -1,7 +1,8 @@
 # powerpc-linux-gnu.cmake: cross-builds for the box's 32-bit big-endian PowerPC.
 #
-#   cmake -S . -B build-ppc -DCMAKE_TOOLCHAIN_FILE=cmake/powerpc-linux-gnu.cmake \
-#         -DTARVIO_BUILD_HOST=OFF
+#   cmake -S . -B build-ppc -DCMAKE_TOOLCHAIN_FILE=cmake/powerpc-linux-gnu.cmake
+#
+# The PC host (toolkit, tvhost) is left out by itself when cross compiling.
 #
 # Uses Debian's cross compiler (g++-powerpc-linux-gnu). Test programs run under
 # qemu-user with the cross toolchain's libraries as the library root, so ctest
