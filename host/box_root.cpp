@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 namespace {
-const char* const boxFolders[] = {"var", "mnt", "tmp"};
+const char* const kBoxFolders[] = {"var", "mnt", "tmp"};
 
 std::string failure(const std::string& what) { return what + ": " + std::strerror(errno); }
 
@@ -72,7 +72,7 @@ bool enterBoxRoot(const std::string& dir, std::string& error) {
         return false;
     }
     const std::string root = resolved;
-    for (const char* folder : boxFolders) {
+    for (const char* folder : kBoxFolders) {
         const std::string path = root + "/" + folder;
         if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
             error = failure("cannot create " + path);
@@ -98,7 +98,7 @@ bool enterBoxRoot(const std::string& dir, std::string& error) {
     // the held descriptors.
     Fd sources[3];
     for (int i = 0; i < 3; ++i) {
-        const std::string path = root + "/" + boxFolders[i];
+        const std::string path = root + "/" + kBoxFolders[i];
         sources[i].reset(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (sources[i].get() < 0) {
             error = failure("cannot open " + path);
@@ -107,9 +107,9 @@ bool enterBoxRoot(const std::string& dir, std::string& error) {
     }
     for (int i = 0; i < 3; ++i) {
         const std::string source = "/proc/self/fd/" + std::to_string(sources[i].get());
-        const std::string target = std::string("/") + boxFolders[i];
+        const std::string target = std::string("/") + kBoxFolders[i];
         if (::mount(source.c_str(), target.c_str(), nullptr, MS_BIND | MS_REC, nullptr) != 0) {
-            error = failure("cannot bind " + root + "/" + boxFolders[i] + " at " + target);
+            error = failure("cannot bind " + root + "/" + kBoxFolders[i] + " at " + target);
             return false;
         }
     }

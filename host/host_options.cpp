@@ -3,7 +3,7 @@
 
 #include "escriptedfrontend.h"
 
-const char hostUsage[] =
+const char kHostUsage[] =
     "usage: tvhost [--root DIR] [--key KEY]... PLUGIN\n"
     "  --root DIR  run with DIR/var, DIR/mnt, DIR/tmp at /var, /mnt, /tmp\n"
     "  --key KEY   play KEY instead of reading the terminal; repeatable.\n"

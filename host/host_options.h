@@ -13,4 +13,4 @@ struct HostOptions {
 // Parses argv; on error returns false with a message in error.
 bool parseHostOptions(int argc, char** argv, HostOptions& options, std::string& error);
 
-extern const char hostUsage[];
+extern const char kHostUsage[];

@@ -12,7 +12,7 @@
 #include "terminal_guard.h"
 
 namespace {
-const char helpLine[] =
+const char kHelpLine[] =
     "F1-F4/r g y b: colour keys  arrows  Enter: ok  Esc/q: exit";
 }  // namespace
 
@@ -86,21 +86,21 @@ void TerminalFrontend::draw() {
         return;
     gPainter painter;
     eDesktop::render(painter);
-    int top = gPainter::rows, bottom = 0;
+    int top = gPainter::kRows, bottom = 0;
     for (eWidget* window : eDesktop::windows()) {
         if (!window->isShownFlag())
             continue;
         eRect cells = eDesktop::outerCells(window);
         top = std::min(top, std::max(cells.y1, 0));
-        bottom = std::max(bottom, std::min(cells.y2, gPainter::rows));
+        bottom = std::max(bottom, std::min(cells.y2, gPainter::kRows));
     }
     erase();
     for (int row = top; row < bottom; ++row) {
-        for (int column = 0; column < gPainter::columns && column < COLS; ++column) {
+        for (int column = 0; column < gPainter::kColumns && column < COLS; ++column) {
             chtype attribute = painter.highlighted(column, row) ? A_REVERSE : A_NORMAL;
             mvaddch(row - top + 1, column, static_cast<unsigned char>(painter.at(column, row)) | attribute);
         }
     }
-    mvaddnstr(LINES - 1, 0, helpLine, COLS);
+    mvaddnstr(LINES - 1, 0, kHelpLine, COLS);
     refresh();
 }

@@ -14,7 +14,7 @@ int savedStderr = -1;
 std::FILE* stderrCopy = nullptr;
 std::terminate_handler previousTerminate = nullptr;
 
-const int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+const int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 // Leaves curses mode and gives standard error back, without replaying it:
 // only what is safe enough in a signal handler.
@@ -83,7 +83,7 @@ bool TerminalGuard::start() {
     static bool handlersInstalled = false;
     if (!handlersInstalled) {
         handlersInstalled = true;
-        for (int sig : fatalSignals)
+        for (int sig : kFatalSignals)
             std::signal(sig, onSignal);
         previousTerminate = std::set_terminate(onTerminate);
         std::atexit(TerminalGuard::stop);

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     HostOptions options;
     std::string error;
     if (!parseHostOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "tvhost: %s\n%s", error.c_str(), hostUsage);
+        std::fprintf(stderr, "tvhost: %s\n%s", error.c_str(), kHostUsage);
         return 2;
     }
     const bool scripted = !options.keys.empty();

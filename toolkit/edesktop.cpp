@@ -71,7 +71,7 @@ void eDesktop::draw(eWidget* widget, gPainter& painter, const eRect& clip) {
 }
 
 void eDesktop::render(gPainter& painter) {
-    eRect screen(ePoint(0, 0), eSize(gPainter::columns, gPainter::rows));
+    eRect screen(ePoint(0, 0), eSize(gPainter::kColumns, gPainter::kRows));
     for (eWidget* window : topLevel)
         draw(window, painter, screen);
     painter.setClip(screen);
@@ -80,11 +80,11 @@ void eDesktop::render(gPainter& painter) {
 std::vector<std::string> eDesktop::renderRows() {
     gPainter painter;
     render(painter);
-    int top = gPainter::rows, bottom = 0;
+    int top = gPainter::kRows, bottom = 0;
     for (eWidget* window : topLevel) {
         if (!window->isShownFlag())
             continue;
-        eRect cells = outerCells(window).intersect(eRect(ePoint(0, 0), eSize(gPainter::columns, gPainter::rows)));
+        eRect cells = outerCells(window).intersect(eRect(ePoint(0, 0), eSize(gPainter::kColumns, gPainter::kRows)));
         if (cells.isEmpty())
             continue;
         top = std::min(top, cells.y1);

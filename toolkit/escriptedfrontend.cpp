@@ -7,10 +7,10 @@
 #include "keys.h"
 
 namespace {
-const char textPrefix[] = "text:";
-const unsigned long long waitMilliseconds = 60 * 1000;
+const char kTextPrefix[] = "text:";
+const unsigned long long kWaitMilliseconds = 60 * 1000;
 
-bool isText(const std::string& entry) { return entry.compare(0, sizeof textPrefix - 1, textPrefix) == 0; }
+bool isText(const std::string& entry) { return entry.compare(0, sizeof kTextPrefix - 1, kTextPrefix) == 0; }
 }  // namespace
 
 eScriptedFrontend::eScriptedFrontend(std::vector<std::string> script_, Sink sink_)
@@ -34,14 +34,14 @@ bool eScriptedFrontend::nextKey(int& key) {
         current = script.front();
         script.pop_front();
         if (current == "wait") {
-            eClock::advance(waitMilliseconds);
+            eClock::advance(kWaitMilliseconds);
             eDesktop::tick();
             report("after wait", eDesktop::renderRows());
             current.clear();
             continue;
         }
         if (isText(current)) {
-            for (char c : current.substr(sizeof textPrefix - 1))
+            for (char c : current.substr(sizeof kTextPrefix - 1))
                 typing.push_back(static_cast<unsigned char>(c));
             if (typing.empty()) {
                 report("after " + current, eDesktop::renderRows());

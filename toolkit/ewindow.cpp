@@ -23,8 +23,8 @@ eButton* findShortcut(eWidget* widget, const eString& name) {
 
 eWindow::eWindow(int takeFocus) : eWidget(nullptr, takeFocus) {
     // One character cell of frame on each side; the title sits in the top one.
-    frameLeft = frameRight = gPainter::cellWidth;
-    frameTop = frameBottom = gPainter::cellHeight;
+    frameLeft = frameRight = gPainter::kCellWidth;
+    frameTop = frameBottom = gPainter::kCellHeight;
     recalcClientRect();
 }
 

@@ -2,9 +2,9 @@
 #include "gpainter.h"
 
 gPainter::gPainter()
-    : grid(rows, std::string(columns, ' ')),
-      marks(rows, std::vector<bool>(columns, false)),
-      clip(ePoint(0, 0), eSize(columns, rows)) {}
+    : grid(kRows, std::string(kColumns, ' ')),
+      marks(kRows, std::vector<bool>(kColumns, false)),
+      clip(ePoint(0, 0), eSize(kColumns, kRows)) {}
 
 eRect gPainter::cellsOf(const eRect& pixels) {
     if (pixels.isEmpty())
@@ -13,10 +13,10 @@ eRect gPainter::cellsOf(const eRect& pixels) {
     // to the cells they would cover.
     auto cellFloor = [](int v, int unit) { return v >= 0 ? v / unit : -((-v + unit - 1) / unit); };
     eRect cells;
-    cells.x1 = cellFloor(pixels.x1, cellWidth);
-    cells.y1 = cellFloor(pixels.y1, cellHeight);
-    cells.x2 = cellFloor(pixels.x2, cellWidth);
-    cells.y2 = cellFloor(pixels.y2, cellHeight);
+    cells.x1 = cellFloor(pixels.x1, kCellWidth);
+    cells.y1 = cellFloor(pixels.y1, kCellHeight);
+    cells.x2 = cellFloor(pixels.x2, kCellWidth);
+    cells.y2 = cellFloor(pixels.y2, kCellHeight);
     if (cells.x2 <= cells.x1)
         cells.x2 = cells.x1 + 1;
     if (cells.y2 <= cells.y1)
@@ -25,7 +25,7 @@ eRect gPainter::cellsOf(const eRect& pixels) {
 }
 
 void gPainter::setClip(const eRect& cells) {
-    clip = cells.intersect(eRect(ePoint(0, 0), eSize(columns, rows)));
+    clip = cells.intersect(eRect(ePoint(0, 0), eSize(kColumns, kRows)));
 }
 
 void gPainter::put(int column, int row, char c, bool highlight) {
@@ -47,13 +47,13 @@ void gPainter::fill(const eRect& cells, char c) {
 }
 
 char gPainter::at(int column, int row) const {
-    if (column < 0 || column >= columns || row < 0 || row >= rows)
+    if (column < 0 || column >= kColumns || row < 0 || row >= kRows)
         return ' ';
     return grid[row][column];
 }
 
 bool gPainter::highlighted(int column, int row) const {
-    if (column < 0 || column >= columns || row < 0 || row >= rows)
+    if (column < 0 || column >= kColumns || row < 0 || row >= kRows)
         return false;
     return marks[row][column];
 }

@@ -10,10 +10,10 @@
 class gPainter {
 public:
     // A 720x576 picture, 8x16 pixels to a character.
-    static constexpr int cellWidth = 8;
-    static constexpr int cellHeight = 16;
-    static constexpr int columns = 720 / cellWidth;
-    static constexpr int rows = 576 / cellHeight;
+    static constexpr int kCellWidth = 8;
+    static constexpr int kCellHeight = 16;
+    static constexpr int kColumns = 720 / kCellWidth;
+    static constexpr int kRows = 576 / kCellHeight;
 
     gPainter();
 

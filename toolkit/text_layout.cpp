@@ -2,7 +2,7 @@
 #include "text_layout.h"
 
 namespace {
-const int tabStop = 8;
+const int kTabStop = 8;
 
 void trimRight(std::string& line) {
     std::string::size_type end = line.find_last_not_of(' ');
@@ -45,7 +45,7 @@ public:
     void tab() {
         if (wrap && wrapped && line.empty())
             return;
-        int next = (static_cast<int>(line.size()) / tabStop + 1) * tabStop;
+        int next = (static_cast<int>(line.size()) / kTabStop + 1) * kTabStop;
         if (wrap && next >= width) {
             breakLine();
             return;

@@ -34,12 +34,12 @@ long long zoneShifted(long t) {
 
 }  // namespace
 
-void NaiveConverter::beginRun() { hour_ = minute_ = previousHour_ = previousMinute_ = 0; }
+void NaiveConverter::beginRun() { hour = minute = previousHour = previousMinute = 0; }
 
 void NaiveConverter::beginChannel(std::string& out, int ordinal, const std::string& name) {
     out += "C " + std::to_string(ordinal) + " " + name + "\n";
-    pending_ = false;
-    sequence_ = 1;
+    pending = false;
+    sequence = 1;
 }
 
 void NaiveConverter::convertDocument(std::string& out, const char* text, long dayOffset,
@@ -58,29 +58,29 @@ void NaiveConverter::convertDocument(std::string& out, const char* text, long da
         const std::string::size_type time = document.find("<startTime>", cursor);
         if (time != npos) {
             const std::string hhmm = document.substr(time + 11, 5);
-            hour_ = pairValue(hhmm, 0);
-            minute_ = pairValue(hhmm, 3);
+            hour = pairValue(hhmm, 0);
+            minute = pairValue(hhmm, 3);
         }
         cursor = end + 8;
 
         const long long start =
-            zoneShifted(dayOffset - 86400 + hour_ * 3600L + minute_ * 60L) + localMidnight + 3600;
-        if (pending_) {
-            long duration = (hour_ * 60 + minute_) - (previousHour_ * 60 + previousMinute_);
-            if (hour_ < previousHour_)
+            zoneShifted(dayOffset - 86400 + hour * 3600L + minute * 60L) + localMidnight + 3600;
+        if (pending) {
+            long duration = (hour * 60 + minute) - (previousHour * 60 + previousMinute);
+            if (hour < previousHour)
                 duration += 1440;
-            out += head_ + std::to_string(duration * 60) + middle_ + std::to_string(duration) + tail_;
+            out += head + std::to_string(duration * 60) + middle + std::to_string(duration) + tail;
         }
-        head_ = "E " + std::to_string(sequence_) + " " + std::to_string(start) + " ";
-        middle_ = "\nT " + titleText + "\nX " + std::to_string(start) + "\nS " + genre + "\nL ";
-        const std::string::size_type length = head_.size() + middle_.size() + 4 + 3 + description.size() + 3;
+        head = "E " + std::to_string(sequence) + " " + std::to_string(start) + " ";
+        middle = "\nT " + titleText + "\nX " + std::to_string(start) + "\nS " + genre + "\nL ";
+        const std::string::size_type length = head.size() + middle.size() + 4 + 3 + description.size() + 3;
         if (length > 4999)
             description.resize(description.size() - (length - 4999));
-        tail_ = "\nD " + description + "\ne\n";
-        pending_ = true;
-        ++sequence_;
-        previousHour_ = hour_;
-        previousMinute_ = minute_;
+        tail = "\nD " + description + "\ne\n";
+        pending = true;
+        ++sequence;
+        previousHour = hour;
+        previousMinute = minute;
     }
 }
 

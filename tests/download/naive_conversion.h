@@ -18,8 +18,8 @@ public:
     void endChannel(std::string& out);
 
 private:
-    bool pending_ = false;
-    std::string head_, middle_, tail_;  // the record around its two holes
-    int sequence_ = 1;
-    int hour_ = 0, minute_ = 0, previousHour_ = 0, previousMinute_ = 0;
+    bool pending = false;
+    std::string head, middle, tail;  // the record around its two holes
+    int sequence = 1;
+    int hour = 0, minute = 0, previousHour = 0, previousMinute = 0;
 };
