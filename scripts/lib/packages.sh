@@ -27,7 +27,8 @@ ensure_packages() {
 
 # The packages every build of the project needs.
 BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev
-                libgtest-dev libbenchmark-dev wget faketime python3 tzdata)
+                libgtest-dev libbenchmark-dev wget faketime python3 tzdata
+                libfreetype-dev libpng-dev fonts-dejavu-core)
 
 # What the box's PowerPC build needs besides a C++ toolchain: the cross
 # compiler with its libstdc++, file and the cross binutils to check the
