@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "calendar.h"
 #include "channel_list.h"
 #include "epg_output.h"
 #include "fetch_command.h"
 #include "file_handle.h"
 #include "guide_conversion.h"
+#include "run_lock.h"
 
 namespace {
 
@@ -17,6 +20,10 @@ constexpr long kDaySeconds = 86400;
 constexpr std::size_t kDocumentSize = 60000;
 // A fetch that leaves this little behind brought no guide.
 constexpr long kEmptyDocument = 10;
+// After this many fetches in a row ran out of time the service counts as
+// unreachable: a dead service holds the screen for twice the limit, not
+// for every channel.
+constexpr int kTimeoutsForUnreachable = 2;
 
 struct RunContext {
     const DownloadPlaces& places;
@@ -28,16 +35,22 @@ struct RunContext {
     std::time_t midnight;
     int days;
     int total;
+    int timeoutsInARow = 0;
+    bool writeFailed = false;
+
+    bool unreachable() const { return timeoutsInARow >= kTimeoutsForUnreachable; }
 };
 
-void showMessage(DownloadView& view, const char* format, const char* argument) {
+void showOpenFailed(DownloadView& view, const char* epgPath) {
     char text[512];
-    std::snprintf(text, sizeof text, format, argument);
+    std::snprintf(text, sizeof text, "Unable to open output file:\n%s\n\nPress EXIT to close", epgPath);
     view.setInfoText(text);
 }
 
 void showFileNotFound(const RunContext& run) {
-    showMessage(run.view, "File not found:\n%s\n\nPress EXIT to close", run.places.channelList);
+    char text[512];
+    std::snprintf(text, sizeof text, "File not found:\n%s\n\nPress EXIT to close", run.places.channelList);
+    run.view.setInfoText(text);
 }
 
 void deleteTempFiles(const DownloadPlaces& places, CommandRunner& shell) {
@@ -77,11 +90,25 @@ int fetchChannel(RunContext& run, const ChannelEntry& channel, int ordinal) {
         if (!buildTempPath(tempPath, sizeof tempPath, run.places.tempDir, channel.id, dayNumber) ||
             !buildFetchCommand(command, sizeof command, tempPath, channel.id, date))
             break;
-        run.shell.run(command);
-        if (readDocument(tempPath, document) <= kEmptyDocument)
+        const bool timedOut = run.shell.run(command) == CommandStatus::TimedOut;
+        run.timeoutsInARow = timedOut ? run.timeoutsInARow + 1 : 0;
+        FetchResult result = FetchResult::TimedOut;
+        if (timedOut)
+            // Whatever came before the limit is a cut document.
+            ::unlink(tempPath);
+        else if (readDocument(tempPath, document) <= kEmptyDocument)
+            result = FetchResult::Nothing;
+        else
+            result = FetchResult::Data;
+        run.view.fetchEnded(FetchReport{ordinal, run.total, channel, date, result});
+        if (result != FetchResult::Data)
             break;
         run.converter.convertDocument(run.epg, document, dayOffset, run.midnight);
         ++converted;
+        if (std::ferror(run.epg)) {
+            run.writeFailed = true;
+            break;
+        }
         stepDay(date);
     } while (dayNumber < run.days);
     return converted;
@@ -89,9 +116,19 @@ int fetchChannel(RunContext& run, const ChannelEntry& channel, int ordinal) {
 
 }  // namespace
 
-void runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
-                 DownloadView& view, const Clock& clock, CommandRunner& shell) {
+RunOutcome runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
+                       DownloadView& view, const Clock& clock, CommandRunner& shell) {
     view.hideButtons();
+
+    // Before any file is touched: two runs would share the temporary
+    // documents, delete each other's, and race for the EPG file. A lock
+    // file that cannot be made (no /tmp to write in) lets the run go on:
+    // it then fetches nothing and keeps the old file anyway.
+    const RunLock lock(places.lockFile);
+    if (lock.state() == RunLock::State::Busy) {
+        view.setInfoText("Another download is running\n\nPress EXIT to close");
+        return RunOutcome::Busy;
+    }
 
     const std::time_t now = clock.now();
     std::tm local{};
@@ -103,8 +140,8 @@ void runDownload(const char* epgFilename, int daysToDownload, const DownloadPlac
     std::snprintf(epgPath, sizeof epgPath, "%.*s", static_cast<int>(sizeof epgPath - 1), epgFilename);
     EpgOutput output;
     if (!output.open(epgPath)) {
-        showMessage(view, "Unable to open output file:\n%s\n\nPress EXIT to close", epgPath);
-        return;
+        showOpenFailed(view, epgPath);
+        return RunOutcome::NotReplaced;
     }
 
     RunContext run{places, view, shell, output.file(), converter, dateOf(local), localMidnight(local),
@@ -114,33 +151,44 @@ void runDownload(const char* epgFilename, int daysToDownload, const DownloadPlac
     FileHandle list(std::fopen(places.channelList, "rbe"));
     if (!list) {
         showFileNotFound(run);
-        return;
+        return RunOutcome::NotReplaced;
     }
     run.total = countChannels(list.get());
     list.reset(std::fopen(places.channelList, "rbe"));
     if (!list) {
         deleteTempFiles(places, shell);
         showFileNotFound(run);
-        return;
+        return RunOutcome::NotReplaced;
     }
 
     ChannelEntry channel;
     int ordinal = 0;
     int withoutData = 0;
-    while (nextChannel(list.get(), channel)) {
+    // A full or failing storage ends the run: fetching more would only
+    // cost time.
+    while (!run.writeFailed && nextChannel(list.get(), channel)) {
         ++ordinal;
         converter.beginChannel(run.epg, ordinal, channel.name);
-        deleteTempFiles(places, shell);
-        if (fetchChannel(run, channel, ordinal) == 0)
+        if (run.unreachable()) {
+            // No command is started for the channels left.
             ++withoutData;
+            run.view.fetchEnded(FetchReport{ordinal, run.total, channel, run.today, FetchResult::Skipped});
+        } else {
+            deleteTempFiles(places, shell);
+            if (fetchChannel(run, channel, ordinal) == 0)
+                ++withoutData;
+        }
         converter.endChannel(run.epg);
+        // Flushed per channel, so that a full storage shows before the
+        // next channel's fetches are started.
+        run.writeFailed = run.writeFailed || std::fflush(run.epg) != 0 || std::ferror(run.epg);
     }
     list.reset();
 
     // With no guide at all the old file is worth more than an empty one.
-    const bool keepOld = ordinal > 0 && withoutData == ordinal;
-    const bool replaced = !keepOld && output.commit();
-    if (keepOld)
+    const bool keepOld = !run.writeFailed && ordinal > 0 && withoutData == ordinal;
+    const bool replaced = !keepOld && !run.writeFailed && output.commit();
+    if (!replaced)
         output.discard();
     deleteTempFiles(places, shell);
 
@@ -153,4 +201,7 @@ void runDownload(const char* epgFilename, int daysToDownload, const DownloadPlac
     else
         std::snprintf(text, sizeof text, "DONE!\nPress EXIT to close");
     view.setInfoText(text);
+    if (!replaced)
+        return RunOutcome::NotReplaced;
+    return withoutData > 0 ? RunOutcome::Incomplete : RunOutcome::Done;
 }

@@ -1,6 +1,7 @@
 // download_slot.cpp: the Download button's slot, wiring the download run to
 // the dialog's widgets and the box's fixed paths.
 #include "demo_dialog.h"
+#include "command_runner.h"
 #include "download_run.h"
 
 namespace {
@@ -29,6 +30,6 @@ private:
 void eDemoDialog::BsInternet() {
     DialogView view(infoLabel, downloadButton, setupButton);
     SystemClock clock;
-    ShellRunner shell;
+    TimedShellRunner shell(defaultFetchTimeout());
     runDownload(epgFilename, daysToDownload, kBoxPlaces, view, clock, shell);
 }

@@ -43,18 +43,18 @@ private:
 // commands (the cleanup) run in the real shell.
 class FakeWget : public CommandRunner {
 public:
-    int run(const char* command) override {
+    CommandStatus run(const char* command) override {
         commands.push_back(command);
         char path[256];
         char file[128];
         if (std::sscanf(command, "wget -q -O %255s http://%*[^/]/static/epg/timeline/export/%127s", path, file) != 2)
-            return std::system(command);
+            return std::system(command) == 0 ? CommandStatus::Finished : CommandStatus::NotStarted;
         requests.push_back(file);
         std::ofstream out(path, std::ios::binary);
         const auto served = documents.find(file);
         if (served != documents.end())
             out << served->second;
-        return 0;
+        return CommandStatus::Finished;
     }
 
     void serve(int id, const std::string& date, const std::string& body) {
@@ -74,10 +74,11 @@ protected:
         tempDir = folder.file("tmp");
         listPath = folder.file("tarvio.channels");
         epgPath = folder.file("lomvi.dat");
+        lockPath = lockFolder.file("tarvio.lock");
     }
 
     void run(int days, std::time_t now = 1204192800 /* 2008-02-28 10:00 UTC */) {
-        const DownloadPlaces places{listPath.c_str(), tempDir.c_str()};
+        const DownloadPlaces places{listPath.c_str(), tempDir.c_str(), lockPath.c_str()};
         FixedClock clock(now);
         runDownload(epgPath.c_str(), days, places, view, clock, wget);
     }
@@ -86,7 +87,8 @@ protected:
 
     ZoneGuard zone{"UTC"};
     TempFolder folder;
-    std::string tempDir, listPath, epgPath;
+    TempFolder lockFolder;
+    std::string tempDir, listPath, epgPath, lockPath;
     RecordingView view;
     FakeWget wget;
 };

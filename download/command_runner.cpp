@@ -1,0 +1,124 @@
+// command_runner.cpp: runs a shell command with a time limit.
+#include "command_runner.h"
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <initializer_list>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// How often a running command is looked at, and how long the commands get
+// to end after SIGTERM before SIGKILL.
+constexpr long kPollMilliseconds = 20;
+constexpr long kGraceMilliseconds = 1000;
+
+long long nowMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void pause() {
+    const timespec step{0, kPollMilliseconds * 1000000};
+    nanosleep(&step, nullptr);
+}
+
+// Reaps the group's leader if it has ended. True once it is gone.
+bool reaped(pid_t leader) {
+    int status;
+    pid_t done;
+    do
+        done = waitpid(leader, &status, WNOHANG);
+    while (done < 0 && errno == EINTR);
+    // ECHILD: a host that ignores SIGCHLD has its children reaped for it.
+    return done == leader || (done < 0 && errno == ECHILD);
+}
+
+bool groupGone(pid_t group) {
+    return kill(-group, 0) != 0 && errno == ESRCH;
+}
+
+// Waits up to the deadline for the leader to end. True if it did.
+bool waitUntil(pid_t leader, long long deadline) {
+    for (;;) {
+        if (reaped(leader))
+            return true;
+        if (deadline >= 0 && nowMilliseconds() >= deadline)
+            return false;
+        pause();
+    }
+}
+
+// Ends every process of the group: SIGTERM, then SIGKILL for what is left
+// after the grace time. The leader is reaped; the others, sh's children,
+// are reaped by init once sh is gone.
+void endGroup(pid_t group) {
+    kill(-group, SIGTERM);
+    const long long deadline = nowMilliseconds() + kGraceMilliseconds;
+    bool leaderGone = false;
+    while (nowMilliseconds() < deadline) {
+        leaderGone = leaderGone || reaped(group);
+        if (leaderGone && groupGone(group))
+            return;
+        pause();
+    }
+    kill(-group, SIGKILL);
+    if (!leaderGone)
+        waitUntil(group, -1);
+}
+
+// The spawn attributes: a new process group, and the signal state a shell
+// started by system() would have, whatever the host has set for itself.
+class SpawnAttributes {
+public:
+    SpawnAttributes() {
+        posix_spawnattr_init(&attributes);
+        sigset_t none, defaults;
+        sigemptyset(&none);
+        sigemptyset(&defaults);
+        for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGCHLD, SIGHUP})
+            sigaddset(&defaults, signal);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                                  POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+
+    const posix_spawnattr_t* get() const { return &attributes; }
+
+private:
+    posix_spawnattr_t attributes;
+};
+
+}  // namespace
+
+int defaultFetchTimeout() {
+    return TARVIO_FETCH_TIMEOUT;
+}
+
+CommandStatus TimedShellRunner::run(const char* command) {
+    SpawnAttributes attributes;
+    char shell[] = "/bin/sh", dashC[] = "-c";
+    char* argv[] = {shell, dashC, const_cast<char*>(command), nullptr};
+    pid_t leader;
+    // posix_spawn, like system(), avoids copying the host's whole address
+    // space on a box with little memory.
+    if (posix_spawn(&leader, shell, nullptr, attributes.get(), argv, environ) != 0)
+        return CommandStatus::NotStarted;
+
+    const long long deadline = timeoutSeconds > 0 ? nowMilliseconds() + timeoutSeconds * 1000LL : -1;
+    if (waitUntil(leader, deadline))
+        return CommandStatus::Finished;
+    endGroup(leader);
+    return CommandStatus::TimedOut;
+}
