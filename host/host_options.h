@@ -7,6 +7,7 @@
 struct HostOptions {
     std::string root;               // --root DIR; empty: the machine's own paths
     std::vector<std::string> keys;  // --key KEY...; none: the terminal
+    std::string pictures;           // --png DIR; empty: no pictures
     std::string plugin;
 };
 

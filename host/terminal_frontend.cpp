@@ -9,11 +9,13 @@
 #include "ewidget.h"
 #include "gpainter.h"
 #include "keys.h"
+#include "picture_folder.h"
 #include "terminal_guard.h"
 
 namespace {
 const char kHelpLine[] =
     "F1-F4/r g y b: colour keys  arrows  Enter: ok  Esc/q: exit";
+const char kPictureHelp[] = "  F12: picture";
 }  // namespace
 
 int terminalKey(int code, bool typing) {
@@ -52,7 +54,8 @@ int terminalKey(int code, bool typing) {
     return -1;
 }
 
-TerminalFrontend::TerminalFrontend() : started(TerminalGuard::start()) {}
+TerminalFrontend::TerminalFrontend(PictureFolder* pictures_)
+    : started(TerminalGuard::start()), pictures(pictures_) {}
 
 TerminalFrontend::~TerminalFrontend() { TerminalGuard::stop(); }
 
@@ -67,6 +70,12 @@ bool TerminalFrontend::nextKey(int& key) {
             continue;
         }
         if (code == KEY_RESIZE) {
+            draw();
+            continue;
+        }
+        status.clear();
+        if (code == KEY_F(12) && pictures) {
+            savePicture();
             draw();
             continue;
         }
@@ -101,6 +110,14 @@ void TerminalFrontend::draw() {
             mvaddch(row - top + 1, column, static_cast<unsigned char>(painter.at(column, row)) | attribute);
         }
     }
-    mvaddnstr(LINES - 1, 0, kHelpLine, COLS);
+    std::string help = kHelpLine;
+    if (pictures)
+        help += status.empty() ? kPictureHelp : "  " + status;
+    mvaddnstr(LINES - 1, 0, help.c_str(), COLS);
     refresh();
+}
+
+void TerminalFrontend::savePicture() {
+    std::string name, error;
+    status = pictures->save("screen", name, error) ? "F12: wrote " + name : error;
 }

@@ -1,14 +1,19 @@
 // terminal_frontend.h: shows the screen on a terminal and reads its keys.
 #pragma once
 
+#include <string>
+
 #include "efrontend.h"
+
+class PictureFolder;
 
 // F1-F4 or r, g, y, b: the colour keys; Esc or q: exit; arrows; Enter: ok;
 // Backspace; digits: the remote's digit keys; other characters are typed.
 // While a text input has the focus, r, g, y, b and q are typed too.
+// With a picture folder, F12 writes a picture of the screen into it.
 class TerminalFrontend : public eFrontend {
 public:
-    TerminalFrontend();
+    explicit TerminalFrontend(PictureFolder* pictures = nullptr);
     ~TerminalFrontend() override;
 
     bool ready() const { return started; }
@@ -19,8 +24,11 @@ public:
 
 private:
     bool started;
+    PictureFolder* pictures;
+    std::string status;  // shown on the help line until the next key
 
     void draw();
+    void savePicture();
 };
 
 // The key for a curses key code (-1: none). typing: a text input has the focus.

@@ -2,6 +2,7 @@
 // with our toolkit, on the terminal or from a key script.
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include "edesktop.h"
 #include "escriptedfrontend.h"
 #include "host_options.h"
+#include "picture_folder.h"
 #include "plugin_loader.h"
 #include "terminal_frontend.h"
 
@@ -25,6 +27,30 @@ void printScreen(const std::string& heading, const std::vector<std::string>& row
     // Commands the plug-in starts share our standard output.
     std::fflush(stdout);
 }
+
+// Each screen printed, and its picture when --png asks for one. A picture
+// that cannot be written is reported, and the run goes on.
+class ScriptedScreens {
+public:
+    explicit ScriptedScreens(PictureFolder& pictures) : pictures(pictures) {}
+
+    void operator()(const std::string& heading, const std::vector<std::string>& rows) {
+        printScreen(heading, rows);
+        if (!pictures.isOpen())
+            return;
+        std::string name, error;
+        if (!pictures.save(heading, name, error)) {
+            std::fprintf(stderr, "tvhost: %s\n", error.c_str());
+            failed = true;
+        }
+    }
+
+    bool anyFailed() const { return failed; }
+
+private:
+    PictureFolder& pictures;
+    bool failed = false;
+};
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -41,16 +67,20 @@ int main(int argc, char** argv) {
     PluginLoader plugin;
     if (!plugin.open(options.plugin, error))
         return fail(error);
+    PictureFolder pictures;
+    if (!options.pictures.empty() && !pictures.open(options.pictures, error))
+        return fail(error);
     if (!options.root.empty() && !enterBoxRoot(options.root, error))
         return fail(error);
     if (!plugin.load(error))
         return fail(error);
 
+    ScriptedScreens screens(pictures);
     std::unique_ptr<eFrontend> frontend;
     if (scripted)
-        frontend = std::make_unique<eScriptedFrontend>(options.keys, printScreen);
+        frontend = std::make_unique<eScriptedFrontend>(options.keys, std::ref(screens));
     else {
-        auto terminal = std::make_unique<TerminalFrontend>();
+        auto terminal = std::make_unique<TerminalFrontend>(pictures.isOpen() ? &pictures : nullptr);
         if (!terminal->ready()) {
             const char* term = std::getenv("TERM");
             return fail(std::string("cannot set up the terminal (TERM=") + (term ? term : "") + ")");
@@ -60,5 +90,5 @@ int main(int argc, char** argv) {
     eDesktop::setFrontend(frontend.get());
     int result = plugin.entry()(nullptr);
     eDesktop::setFrontend(nullptr);
-    return result == 0 ? 0 : 1;
+    return result == 0 && !screens.anyFailed() ? 0 : 1;
 }
