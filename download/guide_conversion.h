@@ -1,7 +1,6 @@
 // guide_conversion.h: turns guide documents into EPG file records.
 #pragma once
 
-#include <cstddef>
 #include <cstdio>
 #include <ctime>
 
@@ -24,16 +23,11 @@ public:
     // Writes the channel trailer "c"; the pending record is dropped.
     void endChannel(std::FILE* epg);
 
-    // The most characters an event's fields keep; longer texts are cut.
-    static constexpr std::size_t kTitleMax = 255;
-    static constexpr std::size_t kGenreMax = 255;
-    static constexpr std::size_t kDescriptionMax = 4999;
-
 private:
-    PendingRecord pending_;
-    int sequence_ = 1;
-    int hour_ = 0;
-    int minute_ = 0;
-    int previousHour_ = 0;
-    int previousMinute_ = 0;
+    PendingRecord pending;
+    int sequence = 1;
+    int hour = 0;
+    int minute = 0;
+    int previousHour = 0;
+    int previousMinute = 0;
 };

@@ -15,19 +15,19 @@ const std::time_t kMidnight = 1204844400;
 // A small deterministic generator, so that a failure repeats everywhere.
 class Random {
 public:
-    explicit Random(std::uint32_t seed) : state_(seed) {}
+    explicit Random(std::uint32_t seed) : state(seed) {}
     std::uint32_t next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 17;
-        state_ ^= state_ << 5;
-        return state_;
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
     }
     // 0 .. n-1
     std::size_t below(std::size_t n) { return next() % n; }
     bool chance(std::size_t inN) { return below(inN) == 0; }
 
 private:
-    std::uint32_t state_;
+    std::uint32_t state;
 };
 
 const char* const kTags[] = {"<title>",       "</title>",       "<genre>",     "</genre>",
@@ -36,37 +36,37 @@ const char* const kTags[] = {"<title>",       "</title>",       "<genre>",     "
 
 class DocumentMaker {
 public:
-    DocumentMaker(Random& random, bool lineBreaks) : random_(random), lineBreaks_(lineBreaks) {}
+    DocumentMaker(Random& random, bool lineBreaks) : random(random), lineBreaks(lineBreaks) {}
 
     std::string document() {
-        std::string text = random_.chance(3) ? tokenSoup() : listing();
-        for (std::size_t mutations = random_.below(5); mutations > 0; --mutations)
+        std::string text = random.chance(3) ? tokenSoup() : listing();
+        for (std::size_t mutations = random.below(5); mutations > 0; --mutations)
             mutate(text);
         return text;
     }
 
     std::string text(std::size_t longest) {
-        std::size_t length = random_.below(12);
-        if (random_.chance(40))
-            length = longest - 5 + random_.below(longest / 10 + 10);
+        std::size_t length = random.below(12);
+        if (random.chance(40))
+            length = longest - 5 + random.below(longest / 10 + 10);
         static const char plain[] = "abcXYZ %d&;<>/:0123456789 ";
         std::string result;
         for (std::size_t i = 0; i < length; ++i) {
-            if (lineBreaks_ && random_.chance(8))
-                result += static_cast<char>(random_.chance(2) ? '\n' : 1 + random_.below(255));
+            if (lineBreaks && random.chance(8))
+                result += static_cast<char>(random.chance(2) ? '\n' : 1 + random.below(255));
             else
-                result += plain[random_.below(sizeof plain - 1)];
+                result += plain[random.below(sizeof plain - 1)];
         }
         return result;
     }
 
 private:
     std::string time() {
-        if (random_.chance(6))
+        if (random.chance(6))
             return text(6);
         std::string hhmm;
         for (int i = 0; i < 5; ++i)
-            hhmm += i == 2 ? ':' : static_cast<char>('0' + random_.below(i % 3 == 0 ? 3 : 10));
+            hhmm += i == 2 ? ':' : static_cast<char>('0' + random.below(i % 3 == 0 ? 3 : 10));
         return hhmm;
     }
 
@@ -76,19 +76,19 @@ private:
 
     std::string listing() {
         std::string result = "<events>";
-        for (std::size_t events = random_.below(12); events > 0; --events) {
+        for (std::size_t events = random.below(12); events > 0; --events) {
             std::vector<std::string> fields;
-            if (!random_.chance(8))
+            if (!random.chance(8))
                 fields.push_back(element("title", 260));
-            if (random_.chance(2))
+            if (random.chance(2))
                 fields.push_back(element("genre", 260));
-            if (random_.chance(2))
+            if (random.chance(2))
                 fields.push_back(element("description", 5000));
-            if (!random_.chance(4))
+            if (!random.chance(4))
                 fields.push_back("<startTime>" + time() + "</startTime>");
             result += "<event>";
             while (!fields.empty()) {
-                const std::size_t pick = random_.below(fields.size());
+                const std::size_t pick = random.below(fields.size());
                 result += fields[pick];
                 fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(pick));
             }
@@ -98,36 +98,36 @@ private:
     }
 
     std::string token() {
-        switch (random_.below(4)) {
+        switch (random.below(4)) {
         case 0: return text(260);
         case 1: return time();
-        default: return kTags[random_.below(sizeof kTags / sizeof kTags[0])];
+        default: return kTags[random.below(sizeof kTags / sizeof kTags[0])];
         }
     }
 
     std::string tokenSoup() {
         std::string result;
-        for (std::size_t tokens = random_.below(60); tokens > 0; --tokens)
+        for (std::size_t tokens = random.below(60); tokens > 0; --tokens)
             result += token();
         return result;
     }
 
     void mutate(std::string& text) {
-        const std::size_t at = random_.below(text.size() + 1);
-        const std::size_t span = std::min(random_.below(24), text.size() - at);
-        switch (random_.below(5)) {
+        const std::size_t at = random.below(text.size() + 1);
+        const std::size_t span = std::min(random.below(24), text.size() - at);
+        switch (random.below(5)) {
         case 0: text.erase(at, span); break;
         case 1: text.insert(at, text.substr(at, span)); break;
         case 2: text.insert(at, token()); break;
         case 3: text.resize(at); break;
         default:
             if (at < text.size())
-                text[at] = "<>/%e"[random_.below(5)];
+                text[at] = "<>/%e"[random.below(5)];
         }
     }
 
-    Random& random_;
-    bool lineBreaks_;
+    Random& random;
+    bool lineBreaks;
 };
 
 bool isNumber(const std::string& s, std::string::size_type from = 0) {

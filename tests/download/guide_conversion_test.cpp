@@ -1,4 +1,7 @@
 // guide_conversion_test.cpp: the EPG file that guide documents turn into, byte for byte.
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -6,6 +9,7 @@
 
 #include "conversion_harness.h"
 #include "guide_conversion.h"
+#include "tag_scanner.h"
 
 namespace {
 
@@ -15,20 +19,20 @@ const std::time_t kMidnight = 1204844400;
 // One <event> element of a guide document; fields left out are absent.
 class Event {
 public:
-    explicit Event(const std::string& title) : text_("<title>" + title + "</title>") {}
+    explicit Event(const std::string& title) : text("<title>" + title + "</title>") {}
     Event() = default;
     Event& genre(const std::string& g) { return add("<genre>" + g + "</genre>"); }
     Event& description(const std::string& d) { return add("<description>" + d + "</description>"); }
     Event& at(const std::string& hhmm) { return add("<startTime>" + hhmm + ":00</startTime>"); }
     Event& raw(const std::string& text) { return add(text); }
-    operator std::string() const { return "<event><id>7</id>" + text_ + "</event>\n"; }
+    operator std::string() const { return "<event><id>7</id>" + text + "</event>\n"; }
 
 private:
     Event& add(const std::string& s) {
-        text_ += s;
+        text += s;
         return *this;
     }
-    std::string text_;
+    std::string text;
 };
 
 std::string listing(const std::vector<std::string>& events) {
@@ -291,6 +295,76 @@ TEST(GuideConversion, OverlongTextsAreCutToTheirBuffers) {
         EXPECT_EQ(d.substr(0, 2), "D ");
         EXPECT_EQ(d.find_first_not_of(first == 1 ? 'd' : 'x', 2), std::string::npos);
     }
+}
+
+TEST(TagScanner, FindsOnlyWholeTagsBeforeTheEnd) {
+    const std::string text = "<<tit<title><title>tail<title>";
+    // The end stands one character into the last tag, which is then cut.
+    const char* const end = text.data() + text.size() - 6;
+    NextTag tag("<title>", end);
+    EXPECT_EQ(tag.find(text.data()), text.data() + 5);
+    EXPECT_EQ(tag.find(text.data() + 6), text.data() + 12);
+    EXPECT_EQ(tag.find(text.data() + 13), nullptr);
+    EXPECT_EQ(tag.find(end), nullptr);
+}
+
+TEST(TagScanner, RemembersTheNextOccurrenceInsteadOfSearchingAgain) {
+    std::string text = "....<x>....<x>....";
+    const char* const begin = text.data();
+    NextTag tag("<x>", begin + text.size());
+    ASSERT_EQ(tag.find(begin), begin + 4);
+    // Written where the last search has looked already: asks up to the
+    // occurrence it found are answered from memory, and so never see it.
+    text.replace(0, 3, "<x>");
+    EXPECT_EQ(tag.find(begin), begin + 4);
+    EXPECT_EQ(tag.find(begin + 4), begin + 4);
+    // Past it, the search goes on from there.
+    EXPECT_EQ(tag.find(begin + 5), begin + 11);
+    ASSERT_EQ(tag.find(begin + 12), nullptr);
+    // Nothing found is remembered for every position on.
+    text.replace(15, 3, "<x>");
+    EXPECT_EQ(tag.find(begin + 14), nullptr);
+}
+
+// The processor time of converting a document, the least of a few runs, so
+// that a busy machine can only make it look slower.
+double conversionSeconds(const std::string& document) {
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    if (sink == nullptr) {
+        ADD_FAILURE() << "cannot open /dev/null";
+        return 0;
+    }
+    double least = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        GuideConverter converter;
+        const std::clock_t before = std::clock();
+        converter.beginRun();
+        converter.beginChannel(sink, 1, "X");
+        converter.convertDocument(sink, document.c_str(), 86400, kMidnight);
+        converter.endChannel(sink);
+        least = std::min(least, static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC);
+    }
+    std::fclose(sink);
+    return least;
+}
+
+// Events with nothing but a title: a search for their genre, description
+// or start time finds none in the rest of the document.
+std::string tinyEvents(int count) {
+    std::string document = "<events>";
+    for (int i = 0; i < count; ++i)
+        document += "<event><title>" + std::to_string(i % 10) + "</title></event>";
+    return document + "</events>";
+}
+
+TEST(GuideConversion, TinyEventsCostInProportionToTheDocumentsSize) {
+    ZoneGuard zone("Europe/Rome");
+    const double small = conversionSeconds(tinyEvents(1000));
+    const double large = conversionSeconds(tinyEvents(8000));
+    // Eight times the document costs about eight times as much when every
+    // byte is searched a bounded number of times; searching the rest of the
+    // document again for each event would cost some 60 times as much.
+    EXPECT_LT(large, 20 * small) << "1000 events: " << small << " s, 8000: " << large << " s";
 }
 
 }  // namespace
