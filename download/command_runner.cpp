@@ -55,22 +55,31 @@ bool waitUntil(pid_t leader, long long deadline) {
     }
 }
 
-// Ends every process of the group: SIGTERM, then SIGKILL for what is left
-// after the grace time. The leader is reaped; the others, sh's children,
-// are reaped by init once sh is gone.
-void endGroup(pid_t group) {
-    kill(-group, SIGTERM);
+// Waits up to the grace time for every process of the group to be gone.
+bool groupEnds(pid_t group, bool& leaderGone) {
     const long long deadline = nowMilliseconds() + kGraceMilliseconds;
-    bool leaderGone = false;
-    while (nowMilliseconds() < deadline) {
+    for (;;) {
         leaderGone = leaderGone || reaped(group);
         if (leaderGone && groupGone(group))
-            return;
+            return true;
+        if (nowMilliseconds() >= deadline)
+            return false;
         pause();
     }
+}
+
+// Ends every process of the group: SIGTERM, then SIGKILL for what is left
+// after the grace time. The leader is reaped here; the others, sh's
+// children, by init once sh is gone, which the last wait gives time for.
+void endGroup(pid_t group) {
+    bool leaderGone = false;
+    kill(-group, SIGTERM);
+    if (groupEnds(group, leaderGone))
+        return;
     kill(-group, SIGKILL);
     if (!leaderGone)
         waitUntil(group, -1);
+    groupEnds(group, leaderGone);
 }
 
 // The spawn attributes: a new process group, and the signal state a shell

@@ -8,6 +8,7 @@ host the plug-in asked for as well as the path and date. It listens on
 import http.server
 import re
 import threading
+import time
 import urllib.parse
 
 _EXPORT = re.compile(r"^/static/epg/timeline/export/canale_export_(-?\d+)_(\d{8})\.xml$")
@@ -47,15 +48,29 @@ class Request:
 class GuideServer:
     """Serves documents per (channel, "YYYYMMDD"); everything else is a 404.
 
-    Use as a context manager; proxy_url is what http_proxy should hold.
+    A channel can also misbehave as real services do: hang(channel) accepts
+    its requests and never answers, drip(channel) sends a byte a second,
+    delay(channel, seconds) answers late. Use as a context manager;
+    proxy_url is what http_proxy should hold.
     """
 
     def __init__(self):
         self.documents = {}
         self.requests = []
+        self.behaviours = {}
         self._lock = threading.Lock()
+        self._closing = threading.Event()
         self._server = None
         self._thread = None
+
+    def hang(self, channel):
+        self.behaviours[channel] = ("hang", None)
+
+    def drip(self, channel):
+        self.behaviours[channel] = ("drip", None)
+
+    def delay(self, channel, seconds):
+        self.behaviours[channel] = ("delay", seconds)
 
     def serve(self, channel, date, body):
         if isinstance(body, str):
@@ -79,6 +94,23 @@ class GuideServer:
                 request = Request(self.path)
                 with owner._lock:
                     owner.requests.append(request)
+                behaviour, value = owner.behaviours.get(request.channel, (None, None))
+                if behaviour == "hang":
+                    owner._closing.wait()
+                    return
+                if behaviour == "drip":
+                    self.send_response(200)
+                    self.send_header("Content-Length", "60000")
+                    self.end_headers()
+                    try:
+                        while not owner._closing.wait(1):
+                            self.wfile.write(b"<")
+                            self.wfile.flush()
+                    except OSError:
+                        pass  # the fetch was ended
+                    return
+                if behaviour == "delay":
+                    owner._closing.wait(value)
                 body = owner.documents.get((request.channel, request.date))
                 if body is None:
                     self.send_error(404)
@@ -92,13 +124,23 @@ class GuideServer:
             def log_message(self, *args):
                 pass
 
-        self._server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+        # A thread a request, so that a hanging one holds up no other.
+        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self._server.daemon_threads = True
         self._thread = threading.Thread(target=self._server.serve_forever, kwargs={"poll_interval": 0.05},
                                         daemon=True)
         self._thread.start()
         return self
 
+    def wait_for_requests(self, count, timeout=20):
+        """Waits until the server has seen count requests."""
+        deadline = time.monotonic() + timeout
+        while len(self.requested()) < count and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return len(self.requested()) >= count
+
     def __exit__(self, *exc):
+        self._closing.set()
         self._server.shutdown()
         self._server.server_close()
         self._thread.join(timeout=5)

@@ -86,20 +86,26 @@ class DownloadCase(unittest.TestCase):
         self.server = GuideServer().__enter__()
         self.addCleanup(self.server.__exit__, None, None, None)
 
-    def download(self, when="2008-02-28 10:00:00", zone="UTC", keys=("green",), proxy=None):
+    def download(self, when="2008-02-28 10:00:00", zone="UTC", keys=("green",), proxy=None, timeout=30):
         """Presses the keys (green: Download) with the box's clock at `when` local time.
 
         wget reaches the test's guide server, or the one at proxy."""
-        # libfaketime comes first in the library list, which a sanitizer
-        # build's runtime would otherwise refuse.
-        env = dict(http_proxy=proxy or self.server.proxy_url, no_proxy="", TZ=zone, FAKETIME="@" + when,
-                   LD_PRELOAD=":".join(filter(None, [_faketime_library(), os.environ.get("LD_PRELOAD")])),
-                   ASAN_OPTIONS=":".join(filter(None, [os.environ.get("ASAN_OPTIONS"),
-                                                      "verify_asan_link_order=0"])),
-                   HTTP_PROXY=None, https_proxy=None, HTTPS_PROXY=None, all_proxy=None, ALL_PROXY=None)
-        run = run_tvhost(self.box, list(keys), env=env, timeout=30)
+        run = run_tvhost(self.box, list(keys), env=self.download_env(when, zone, proxy), timeout=timeout)
         self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
         return Screens(run)
+
+    def download_env(self, when="2008-02-28 10:00:00", zone="UTC", proxy=None):
+        """The environment of a run: the box's clock and zone, wget's proxy."""
+        # libfaketime comes first in the library list, which a sanitizer
+        # build's runtime would otherwise refuse.
+        env = dict(os.environ, http_proxy=proxy or self.server.proxy_url, no_proxy="", TZ=zone,
+                   FAKETIME="@" + when,
+                   LD_PRELOAD=":".join(filter(None, [_faketime_library(), os.environ.get("LD_PRELOAD")])),
+                   ASAN_OPTIONS=":".join(filter(None, [os.environ.get("ASAN_OPTIONS"),
+                                                      "verify_asan_link_order=0"])))
+        for name in ("HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
+            env.pop(name, None)
+        return env
 
     # Files of the box, by the paths the plug-in sees.
     def path(self, box_path):
