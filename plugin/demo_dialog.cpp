@@ -6,8 +6,8 @@
 #include <cstring>
 
 eDemoDialog::eDemoDialog() : eWindow(1) {
-    std::strcpy(epgFilename, "/mnt/usb/lomvi.dat");
-    daysToDownload = 7;
+    std::strcpy(epgFilename, kDefaultEpgFilename);
+    daysToDownload = kDefaultDaysToDownload;
     loadSettings(kSettingsPath, epgFilename, daysToDownload);
 
     cmove(ePoint(100, 350));

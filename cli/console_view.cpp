@@ -1,0 +1,71 @@
+// console_view.cpp: the download run's view on a terminal or in a log: a line per fetch.
+#include "console_view.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+const char* resultText(FetchResult result) {
+    switch (result) {
+    case FetchResult::Data: return "brought data";
+    case FetchResult::Nothing: return "brought nothing";
+    case FetchResult::TimedOut: return "ran out of time";
+    case FetchResult::Skipped: return "skipped, the service stopped answering";
+    }
+    return "";
+}
+
+// The terminal's width, or 0 when it does not say.
+std::size_t terminalColumns(std::FILE* stream) {
+    winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0)
+        return 0;
+    return size.ws_col;
+}
+
+// A line rewritten in place must not wrap: the carriage return only goes
+// back to the start of its last row. Cut it short of the last column,
+// never inside a UTF-8 character.
+void fitWidth(std::string& line, std::size_t columns) {
+    if (columns == 0 || line.size() < columns)
+        return;
+    std::size_t cut = columns - 1;
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+        --cut;
+    line.erase(cut);
+}
+
+}  // namespace
+
+std::string describeFetch(const FetchReport& report) {
+    char line[512];
+    std::snprintf(line, sizeof line, "%d of %d: %d %s, %04d-%02d-%02d: %s", report.ordinal, report.total,
+                  report.channel.id, report.channel.name, report.date.year + 1900, report.date.month,
+                  report.date.day, resultText(report.result));
+    return line;
+}
+
+ConsoleView::ConsoleView(std::FILE* stream, bool quiet)
+    : stream(stream), quiet(quiet), inPlace(::isatty(::fileno(stream)) == 1) {}
+
+void ConsoleView::fetchEnded(const FetchReport& report) {
+    if (quiet)
+        return;
+    std::string line = describeFetch(report);
+    if (inPlace) {
+        fitWidth(line, terminalColumns(stream));
+        // Back to the start of the line, the new text, the rest of the old one cleared.
+        std::fprintf(stream, "\r%s\033[K", line.c_str());
+        lineOpen = true;
+    } else {
+        std::fprintf(stream, "%s\n", line.c_str());
+    }
+    std::fflush(stream);
+}
+
+void ConsoleView::endProgress() {
+    if (lineOpen)
+        std::fputc('\n', stream);
+    lineOpen = false;
+}

@@ -1,0 +1,140 @@
+// fetch_options.cpp: parses tarvio-fetch's command line.
+#include "fetch_options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <getopt.h>
+
+const char kFetchUsage[] =
+    "usage: tarvio-fetch [OPTION]...\n"
+    "Runs one download of the TV guide into the EPG file, as the plug-in's green key does.\n"
+    "\n"
+    "  --config FILE       settings file to read (default /var/kestra/plugins/tarvio.conf)\n"
+    "  --channels FILE     channel list (default /var/kestra/plugins/tarvio.channels)\n"
+    "  --output FILE       EPG file to write, instead of the settings file's\n"
+    "                      (at most 63 characters)\n"
+    "  --days N            days to download, 1 to 14, instead of the settings file's\n"
+    "  --timeout SECONDS   time limit of each fetch (default: the build's)\n"
+    "  --if-older HOURS    fetch only if the EPG file is missing or was modified\n"
+    "                      HOURS hours ago or more; otherwise say so and exit 0\n"
+    "  --quiet             print nothing but errors\n"
+    "  --help              show this help and exit\n"
+    "  --version           show the version and exit\n"
+    "\n"
+    "Progress goes to standard error, one line a fetch. The outcome is one line:\n"
+    "on standard output when the EPG file was replaced in full, on standard\n"
+    "error otherwise.\n"
+    "\n"
+    "Exit status:\n"
+    "  0   EPG file replaced, every enabled channel brought data;\n"
+    "      or --if-older found it fresh\n"
+    "  1   EPG file replaced, but some enabled channels brought no data\n"
+    "  2   EPG file not replaced (no channel list, no data at all,\n"
+    "      output not writable, storage full)\n"
+    "  3   another download is running; nothing was touched\n"
+    "  64  usage error; nothing was touched\n";
+
+namespace {
+
+constexpr int kMaxDays = 14;
+// Far beyond any use, and small enough to count in milliseconds and seconds.
+constexpr int kMaxTimeoutSeconds = 86400;
+constexpr int kMaxHours = 100000;
+
+enum OptionId { kConfig = 1, kChannels, kOutput, kDays, kTimeout, kIfOlder, kQuiet, kHelp, kVersion };
+
+const option kLongOptions[] = {
+    {"config", required_argument, nullptr, kConfig},
+    {"channels", required_argument, nullptr, kChannels},
+    {"output", required_argument, nullptr, kOutput},
+    {"days", required_argument, nullptr, kDays},
+    {"timeout", required_argument, nullptr, kTimeout},
+    {"if-older", required_argument, nullptr, kIfOlder},
+    {"quiet", no_argument, nullptr, kQuiet},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A whole number from low to high, written in plain digits and nothing else.
+std::optional<int> wholeNumber(const char* text, int low, int high) {
+    if (*text < '0' || *text > '9')
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*end != '\0' || errno == ERANGE || value < low || value > high)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+bool takeNumber(const char* name, const char* text, int low, int high, std::optional<int>& into,
+                std::string& error) {
+    into = wholeNumber(text, low, high);
+    if (!into)
+        error = std::string(name) + " needs a whole number from " + std::to_string(low) + " to " +
+                std::to_string(high) + ", not \"" + text + "\"";
+    return into.has_value();
+}
+
+bool takePath(const char* name, const char* text, std::string& into, std::string& error) {
+    into = text;
+    if (into.empty())
+        error = std::string(name) + " needs a file name";
+    return !into.empty();
+}
+
+// The run keeps the EPG file's name in a buffer of the settings' size; a
+// longer one would be cut, and another file written.
+bool takeEpgFilename(const char* text, std::optional<std::string>& into, std::string& error) {
+    std::string path;
+    if (!takePath("--output", text, path, error))
+        return false;
+    if (path.size() >= static_cast<std::size_t>(kEpgFilenameSize)) {
+        error = "--output takes at most " + std::to_string(kEpgFilenameSize - 1) + " characters";
+        return false;
+    }
+    into = path;
+    return true;
+}
+
+}  // namespace
+
+CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std::string& error) {
+    // The messages are ours; ":" first tells a missing value from an unknown option.
+    opterr = 0;
+    optind = 1;
+    int id;
+    while ((id = getopt_long(argc, argv, ":", kLongOptions, nullptr)) != -1) {
+        bool ok = true;
+        switch (id) {
+        case kConfig: ok = takePath("--config", optarg, options.configFile, error); break;
+        case kChannels: ok = takePath("--channels", optarg, options.channelList, error); break;
+        case kOutput: ok = takeEpgFilename(optarg, options.epgFilename, error); break;
+        case kDays: ok = takeNumber("--days", optarg, 1, kMaxDays, options.daysToDownload, error); break;
+        case kTimeout:
+            ok = takeNumber("--timeout", optarg, 1, kMaxTimeoutSeconds, options.timeoutSeconds, error);
+            break;
+        case kIfOlder: ok = takeNumber("--if-older", optarg, 1, kMaxHours, options.ifOlderHours, error); break;
+        case kQuiet: options.quiet = true; break;
+        case kHelp: return CommandLine::Help;
+        case kVersion: return CommandLine::Version;
+        case ':':
+            error = std::string(argv[optind - 1]) + " needs a value";
+            return CommandLine::UsageError;
+        default:
+            // optopt names a known option given a value it does not take.
+            error = (optopt != 0 ? std::string("no value is taken by ") : std::string("unknown option ")) +
+                    argv[optind - 1];
+            return CommandLine::UsageError;
+        }
+        if (!ok)
+            return CommandLine::UsageError;
+    }
+    if (optind < argc) {
+        error = std::string("unexpected argument \"") + argv[optind] + "\"";
+        return CommandLine::UsageError;
+    }
+    return CommandLine::Run;
+}

@@ -1,0 +1,219 @@
+"""test_fetch_command.py: tarvio-fetch end to end: real wget, a loopback guide server, and the dialog's run beside it."""
+
+import fcntl
+import os
+import pty
+import re
+import socket
+import subprocess
+import unittest
+
+from guide_server import guide_document
+from test_download import CHANNEL_LIST, DONE, EPG, SETTINGS, DownloadCase, _faketime_library
+
+FETCH = os.environ.get("TARVIO_FETCH")
+# The command runs on the machine's own paths: its lock is the real one.
+LOCK = "/tmp/tarvio.lock"
+OLD_GUIDE = "C 1 Yesterday\nc\n"
+# The faked clock of every run: 2008-02-28 10:00:00 UTC.
+NOW = 1204192800
+
+
+@unittest.skipUnless(FETCH, "needs TARVIO_FETCH")
+class FetchCase(DownloadCase):
+    def fetch(self, *args, proxy=None, stderr=subprocess.PIPE):
+        """Runs tarvio-fetch with the box's clock at NOW; wget reaches the test's guide server."""
+        env = dict(os.environ, http_proxy=proxy or self.server.proxy_url, no_proxy="", TZ="UTC",
+                   FAKETIME="@2008-02-28 10:00:00", NO_FAKE_STAT="1",  # file times as they are
+                   LD_PRELOAD=":".join(filter(None, [_faketime_library(), os.environ.get("LD_PRELOAD")])),
+                   ASAN_OPTIONS=":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"])))
+        for name in ("HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
+            env.pop(name, None)
+        return subprocess.run([FETCH] + list(args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=stderr, env=env, timeout=60, text=True, errors="replace")
+
+    def box_args(self, output=EPG):
+        """The box's settings and channel list, and an EPG file in the box."""
+        return ["--config", self.path(SETTINGS), "--channels", self.path(CHANNEL_LIST), "--output", self.path(output)]
+
+    def assertNoTempDocuments(self, channels):
+        for channel in channels:
+            for day in range(1, 8):
+                self.assertFalse(os.path.exists("/tmp/%d_%d.trv" % (channel, day)))
+
+
+def read_all(controller):
+    """Everything a terminal got from a program that has ended."""
+    os.set_blocking(controller, False)
+    data = b""
+    try:
+        while True:
+            chunk = os.read(controller, 65536)
+            if not chunk:
+                break
+            data += chunk
+    except OSError:
+        pass  # drained; EIO once the other side is closed
+    return data.decode()
+
+
+class SameRunAsTheDialog(FetchCase):
+    def setUp(self):
+        super().setUp()
+        self.channels("y 501,Canale Uno\nn 502,Off\ny 503,Tre Due\ny 520,Notizie 24\n")
+        self.settings(days=2)
+        for channel in (501, 503, 520):
+            self.serve_days(channel, "20080228", 2, guide_document(
+                ("News %d" % channel, "06:30", "News", "The day's news."), ("Film", "21:15"), ("Late", "23:50")))
+
+    def test_same_epg_file_and_a_line_per_fetch(self):
+        self.assertIn(DONE, self.download().last)
+        dialog_requests = self.server.requested()
+        self.server.requests.clear()
+
+        run = self.fetch(*self.box_args("/mnt/usb/fetched.dat"))
+        self.assertEqual(run.returncode, 0, run.stderr)
+        with open(self.path(EPG), "rb") as dialog, open(self.path("/mnt/usb/fetched.dat"), "rb") as fetched:
+            self.assertEqual(fetched.read(), dialog.read())
+        self.assertEqual(self.server.requested(), dialog_requests)
+        self.assertEqual(run.stderr.splitlines(), [
+            "1 of 3: 501 Canale Uno, 2008-02-28: brought data", "1 of 3: 501 Canale Uno, 2008-02-29: brought data",
+            "2 of 3: 503 Tre Due, 2008-02-28: brought data", "2 of 3: 503 Tre Due, 2008-02-29: brought data",
+            "3 of 3: 520 Notizie 24, 2008-02-28: brought data", "3 of 3: 520 Notizie 24, 2008-02-29: brought data"])
+        self.assertEqual(run.stdout, "DONE!\n")
+        self.assertNoTempDocuments((501, 503, 520))
+
+    def test_quiet_days_and_a_terminal(self):
+        quiet = self.fetch("--quiet", "--days", "1", *self.box_args())
+        self.assertEqual((quiet.returncode, quiet.stdout, quiet.stderr), (0, "", ""))
+        self.assertRequested([(501, "20080228"), (503, "20080228"), (520, "20080228")])
+
+        # On a terminal the progress is one line, rewritten in place.
+        controller, terminal = pty.openpty()
+        self.addCleanup(os.close, controller)
+        with os.fdopen(terminal, "w") as stderr:
+            run = self.fetch("--timeout", "20", *self.box_args(), stderr=stderr)
+        self.assertEqual((run.returncode, run.stdout), (0, "DONE!\n"))
+        shown = read_all(controller)
+        self.assertEqual(shown.count("\r"), 7, shown)
+        self.assertEqual(shown.count("\x1b[K"), 6, shown)
+        self.assertTrue(shown.endswith("3 of 3: 520 Notizie 24, 2008-02-29: brought data\x1b[K\r\n"), shown)
+        self.assertEqual(shown.count("\n"), 1, shown)
+
+
+class Outcomes(FetchCase):
+    def setUp(self):
+        super().setUp()
+        self.write(EPG, OLD_GUIDE)
+        self.channels("y 1,One\ny 2,Two\ny 3,Three\n")
+
+    def assertOutcome(self, run, status, line, guide=OLD_GUIDE):
+        self.assertEqual(run.returncode, status, run.stderr)
+        self.assertEqual(run.stderr.splitlines()[-1], line)
+        self.assertEqual(run.stdout, "")
+        if guide is not None:
+            self.assertEqual(self.read(EPG), guide)
+        self.assertNoLeftovers()
+
+    def test_exit_statuses(self):
+        # The settings file's EPG path and days count where no option says otherwise.
+        self.settings(epg=self.path(EPG), days=2)
+        self.serve_days(2, "20080228", 2)
+        run = self.fetch("--config", self.path(SETTINGS), "--channels", self.path(CHANNEL_LIST), "--quiet")
+        self.assertOutcome(run, 1, "Download incomplete: no guide data for 2 of 3 channels", guide=None)
+        self.assertEqual(re.findall(r"^C .*$", self.read(EPG), re.M), ["C 1 One", "C 2 Two", "C 3 Three"])
+        self.assertRequested([(1, "20080228"), (2, "20080228"), (2, "20080229"), (3, "20080228")])
+
+        self.write(EPG, OLD_GUIDE)
+        self.server.documents.clear()
+        self.assertOutcome(self.fetch(*self.box_args()), 2, "Download incomplete: no guide data for 3 of 3 channels")
+
+        missing = self.path("/var/kestra/plugins/none.channels")
+        run = self.fetch("--channels", missing, "--config", self.path(SETTINGS), "--output", self.path(EPG))
+        self.assertOutcome(run, 2, "File not found: " + missing)
+
+        nowhere = self.path("/mnt/nowhere/lomvi.dat")
+        run = self.fetch("--config", self.path(SETTINGS), "--channels", self.path(CHANNEL_LIST), "--output", nowhere)
+        self.assertOutcome(run, 2, "Unable to open output file: " + nowhere)
+
+    def test_another_run_holds_the_lock(self):
+        self.serve_days(1, "20080228", 1)
+        self.settings(days=1)
+        try:
+            lock = os.open(LOCK, os.O_RDONLY)
+        except FileNotFoundError:
+            lock = os.open(LOCK, os.O_RDONLY | os.O_CREAT, 0o644)
+        self.addCleanup(os.close, lock)
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        self.assertOutcome(self.fetch("--quiet", *self.box_args()), 3, "Another download is running")
+        self.assertEqual(self.server.requests, [])
+        fcntl.flock(lock, fcntl.LOCK_UN)
+        self.assertEqual(self.fetch(*self.box_args()).returncode, 1)
+
+    def test_time_limit_then_the_service_counts_as_gone(self):
+        # A proxy that takes connections and never answers.
+        silent = socket.socket()
+        self.addCleanup(silent.close)
+        silent.bind(("127.0.0.1", 0))
+        silent.listen(8)
+        self.settings(days=1)
+        run = self.fetch("--timeout", "1", *self.box_args(), proxy="http://127.0.0.1:%d/" % silent.getsockname()[1])
+        self.assertEqual(run.stderr.splitlines()[:3], [
+            "1 of 3: 1 One, 2008-02-28: ran out of time", "2 of 3: 2 Two, 2008-02-28: ran out of time",
+            "3 of 3: 3 Three, 2008-02-28: skipped, the service stopped answering"])
+        self.assertOutcome(run, 2, "Download incomplete: no guide data for 3 of 3 channels")
+
+
+class FreshnessAndUsage(FetchCase):
+    def setUp(self):
+        super().setUp()
+        self.channels("y 1,One\n")
+        self.settings(days=1)
+        self.serve_days(1, "20080228", 1)
+        self.write(EPG, OLD_GUIDE)
+
+    def test_if_older(self):
+        os.utime(self.path(EPG), (NOW - 3600, NOW - 3600))
+        fresh = self.fetch("--if-older", "2", *self.box_args())
+        self.assertEqual((fresh.returncode, fresh.stderr), (0, ""))
+        self.assertRegex(fresh.stdout, r"^\S+lomvi\.dat was modified \d+ minutes ago, less than 2 hours: nothing fetched\n$")
+        quiet = self.fetch("--if-older", "2", "--quiet", *self.box_args())
+        self.assertEqual((quiet.returncode, quiet.stdout, quiet.stderr), (0, "", ""))
+        self.assertEqual(self.server.requests, [])
+        self.assertEqual(self.read(EPG), OLD_GUIDE)
+
+        os.utime(self.path(EPG), (NOW - 3 * 3600, NOW - 3 * 3600))
+        stale = self.fetch("--if-older", "2", *self.box_args())
+        self.assertEqual((stale.returncode, stale.stdout), (0, "DONE!\n"))
+        self.assertRequested([(1, "20080228")])
+        os.unlink(self.path(EPG))
+        self.assertEqual(self.fetch("--if-older", "2", *self.box_args()).returncode, 0)
+        self.assertEqual(len(self.server.requests), 2)
+
+    def test_usage_errors_touch_nothing(self):
+        before = os.stat(self.path(EPG))
+        for args in (["--days", "0"], ["--days", "15"], ["--days=2x"], ["--timeout", "-1"], ["--if-older", ""],
+                     ["--bogus"], ["--quiet=yes"], ["extra"], ["--output"], ["--output", "/" + "x" * 63],
+                     ["--config", ""]):
+            with self.subTest(args=args):
+                run = self.fetch(*(self.box_args() + args))
+                self.assertEqual(run.returncode, 64)
+                self.assertEqual(run.stdout, "")
+                self.assertRegex(run.stderr, r"^tarvio-fetch: [^\n]+--help[^\n]*\n$")
+        self.assertIn("--days needs a whole number from 1 to 14, not \"15\"", self.fetch("--days", "15").stderr)
+        self.assertIn("unknown option --bogus", self.fetch("--bogus").stderr)
+        self.assertEqual(self.server.requests, [])
+        self.assertEqual(self.names("/mnt/usb"), ["lomvi.dat"])
+        self.assertEqual(os.stat(self.path(EPG)).st_mtime_ns, before.st_mtime_ns)
+
+        shown = self.fetch("--help")
+        self.assertEqual(shown.returncode, 0)
+        for option in ("--config FILE", "--channels FILE", "--output FILE", "--days N", "--timeout SECONDS",
+                       "--if-older HOURS", "--quiet", "--help", "--version"):
+            self.assertIn(option, shown.stdout)
+        self.assertEqual(re.findall(r"^  (\d+) ", shown.stdout, re.M), ["0", "1", "2", "3", "64"])
+        self.assertRegex(self.fetch("--version").stdout, r"^tarvio-fetch \S+\n$")
+
+
+if __name__ == "__main__":
+    unittest.main()
