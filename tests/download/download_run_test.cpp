@@ -69,7 +69,7 @@ public:
 class DownloadRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(folder.path.empty());
+        ASSERT_FALSE(folder.path().empty());
         mkdir(folder.file("tmp").c_str(), 0755);
         tempDir = folder.file("tmp");
         listPath = folder.file("tarvio.channels");
@@ -131,7 +131,7 @@ TEST_F(DownloadRun, FetchesEveryEnabledChannelAndDay) {
     };
     EXPECT_EQ(wget.commands, commands);
     EXPECT_EQ(folder.names().size(), 3u);  // tmp, the list, the EPG file
-    EXPECT_TRUE(listFolder(tempDir).empty());
+    EXPECT_TRUE(folderNames(tempDir).empty());
 
     // Day 2's event closes day 1's; each channel's last event has no end.
     const std::string record = "E 1 1204234200 34200\nT News\nX 1204234200\nS \nL 570\nD \ne\n";
@@ -195,7 +195,7 @@ TEST_F(DownloadRun, ChannelWithoutDataMakesTheRunIncomplete) {
     EXPECT_EQ(outcome(), "Download incomplete:\nno guide data for 2 of 3 channels\n\nPress EXIT to close");
     // What did arrive replaces the old guide.
     EXPECT_EQ(folder.read("lomvi.dat"), "C 1 One\nc\nC 2 Two\nc\nC 3 Three\nc\n");
-    EXPECT_TRUE(listFolder(tempDir).empty());
+    EXPECT_TRUE(folderNames(tempDir).empty());
 }
 
 TEST_F(DownloadRun, NoDataAtAllKeepsTheOldFile) {
@@ -252,7 +252,7 @@ TEST_F(DownloadRun, UnwritableOutputStopsBeforeAnything) {
 TEST_F(DownloadRun, EpgPathIsCutTo63Characters) {
     folder.write("tarvio.channels", "y 1,One\n");
     wget.serve(1, "20080228", kEvent);
-    const std::string cut = folder.path + "/" + std::string(62 - folder.path.size(), 'a');
+    const std::string cut = folder.path() + "/" + std::string(62 - folder.path().size(), 'a');
     epgPath = cut + "bbbbbbbbbb";
     run(1);
     EXPECT_EQ(outcome(), kDone);

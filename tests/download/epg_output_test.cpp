@@ -90,7 +90,7 @@ TEST(EpgOutput, RefusesPathsItCannotReplace) {
 TEST(EpgOutput, RefusesAFolderWithoutWritePermission) {
     TempFolder folder;
     folder.write("lomvi.dat", "old guide\n");
-    chmod(folder.path.c_str(), 0755);
+    chmod(folder.path().c_str(), 0755);
     chmod(folder.file("lomvi.dat").c_str(), 0666);
     const std::string path = folder.file("lomvi.dat");
     // Root writes anywhere: root tries as nobody, anyone else in a folder
@@ -101,7 +101,7 @@ TEST(EpgOutput, RefusesAFolderWithoutWritePermission) {
         if (geteuid() == 0) {
             if (setgid(65534) != 0 || setuid(65534) != 0)
                 _exit(2);
-        } else if (chmod(folder.path.c_str(), 0555) != 0) {
+        } else if (chmod(folder.path().c_str(), 0555) != 0) {
             _exit(2);
         }
         EpgOutput output;

@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "settings_file.h"
 #include "temp_folder.h"
@@ -17,6 +18,7 @@
 namespace {
 
 const char kHeader[] = "# Tarvio config file - DO NOT EDIT!\n";
+const std::vector<std::string> kOnlyConf{"tarvio.conf"};
 
 struct Settings {
     char epgFilename[kEpgFilenameSize];
@@ -40,7 +42,7 @@ TEST(SettingsLoad, MissingFileKeepsDefaults) {
     int days = 7;
     loadSettings(folder.file("tarvio.conf").c_str(), epgFilename, days);
     EXPECT_STREQ("/mnt/usb/lomvi.dat", epgFilename);
-    EXPECT_EQ(7, days);
+    EXPECT_EQ(days, 7);
 }
 
 TEST(SettingsLoad, OnlyTheFirstCharacterOfTheDaysLineCounts) {
@@ -50,7 +52,7 @@ TEST(SettingsLoad, OnlyTheFirstCharacterOfTheDaysLineCounts) {
     } cases[] = {{"7", 7}, {"10", 1}, {"9", 9}, {"8", 8}, {"0", 0}, {"", 0}, {"x", 0}, {"-3", 0}};
     for (const auto& c : cases) {
         const Settings s = loadFrom(std::string(kHeader) + "/hdd/epg.dat\n" + c.line + "\n");
-        EXPECT_EQ(c.days, s.daysToDownload) << "days line \"" << c.line << "\"";
+        EXPECT_EQ(s.daysToDownload, c.days) << "days line \"" << c.line << "\"";
         EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
     }
 }
@@ -58,7 +60,7 @@ TEST(SettingsLoad, OnlyTheFirstCharacterOfTheDaysLineCounts) {
 TEST(SettingsLoad, CrLfLineEndsAreCut) {
     const Settings s = loadFrom("# Tarvio config file - DO NOT EDIT!\r\n/hdd/epg.dat\r\n3\r\n");
     EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
-    EXPECT_EQ(3, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 3);
 
     // A lone CR ends the path too.
     EXPECT_STREQ("/a", loadFrom(std::string(kHeader) + "/a\rtail\n2\n").epgFilename);
@@ -67,7 +69,7 @@ TEST(SettingsLoad, CrLfLineEndsAreCut) {
 TEST(SettingsLoad, FileWithoutFinalLineBreak) {
     const Settings s = loadFrom(std::string(kHeader) + "/hdd/epg.dat\n5");
     EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
-    EXPECT_EQ(5, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 5);
 }
 
 TEST(SettingsLoad, OverlongLinesRunOnIntoTheNextRead) {
@@ -76,14 +78,14 @@ TEST(SettingsLoad, OverlongLinesRunOnIntoTheNextRead) {
     const std::string longHeader = std::string(63, '#') + "abcdefg\n";
     Settings s = loadFrom(longHeader + "/hdd/epg.dat\n3\n");
     EXPECT_STREQ("abcdefg", s.epgFilename);
-    EXPECT_EQ(0, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 0);
 
     // A path of 70 characters: 63 of them fit, the days come from the 64th.
     const std::string path = "/" + std::string(62, 'p') + "4" + "qrstuv";
-    ASSERT_EQ(70u, path.size());
+    ASSERT_EQ(path.size(), 70u);
     s = loadFrom(std::string(kHeader) + path + "\n2\n");
-    EXPECT_EQ(path.substr(0, 63), s.epgFilename);
-    EXPECT_EQ(4, s.daysToDownload);
+    EXPECT_EQ(s.epgFilename, path.substr(0, 63));
+    EXPECT_EQ(s.daysToDownload, 4);
 }
 
 TEST(SettingsLoad, ShortFiles) {
@@ -91,57 +93,57 @@ TEST(SettingsLoad, ShortFiles) {
     // gives 0 days.
     Settings s = loadFrom(std::string(kHeader) + "/hdd/epg.dat\n");
     EXPECT_STREQ("/hdd/epg.dat", s.epgFilename);
-    EXPECT_EQ(0, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 0);
 
     // One line: the path keeps its default, the days come from line 1.
     s = loadFrom(kHeader);
     EXPECT_STREQ("/mnt/usb/lomvi.dat", s.epgFilename);
-    EXPECT_EQ(0, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 0);
     s = loadFrom("5 is not a comment\n");
-    EXPECT_EQ(5, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 5);
 
     // Empty: nothing to take the days from, the defaults stay.
     s = loadFrom("");
     EXPECT_STREQ("/mnt/usb/lomvi.dat", s.epgFilename);
-    EXPECT_EQ(7, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 7);
 
     // An empty path line is an empty path.
     s = loadFrom(std::string(kHeader) + "\n6\n");
     EXPECT_STREQ("", s.epgFilename);
-    EXPECT_EQ(6, s.daysToDownload);
+    EXPECT_EQ(s.daysToDownload, 6);
 }
 
 TEST(SettingsLoad, UnreadableFileKeepsDefaults) {
     // A folder opens for reading but every read fails.
     TempFolder folder;
-    ASSERT_EQ(0, mkdir(folder.file("tarvio.conf").c_str(), 0755));
+    ASSERT_EQ(mkdir(folder.file("tarvio.conf").c_str(), 0755), 0);
     char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
     int days = 7;
     loadSettings(folder.file("tarvio.conf").c_str(), epgFilename, days);
     EXPECT_STREQ("/mnt/usb/lomvi.dat", epgFilename);
-    EXPECT_EQ(7, days);
+    EXPECT_EQ(days, 7);
 }
 
 TEST(SettingsSave, WritesTheThreeLinesAndLoadsThemBack) {
     TempFolder folder;
     const std::string conf = folder.file("tarvio.conf");
     ASSERT_TRUE(saveSettings(conf.c_str(), "/hdd/guide/epg.dat", 3));
-    EXPECT_EQ("# Tarvio config file - DO NOT EDIT!\n/hdd/guide/epg.dat\n3\n", readFile(conf));
-    EXPECT_EQ("tarvio.conf", listFolder(folder.path()));
+    EXPECT_EQ(readFile(conf), "# Tarvio config file - DO NOT EDIT!\n/hdd/guide/epg.dat\n3\n");
+    EXPECT_EQ(folderNames(folder.path()), kOnlyConf);
 
     struct stat info;
-    ASSERT_EQ(0, stat(conf.c_str(), &info));
-    EXPECT_EQ(0644u, info.st_mode & 07777);
+    ASSERT_EQ(stat(conf.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
 
     char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
     int days = 7;
     loadSettings(conf.c_str(), epgFilename, days);
     EXPECT_STREQ("/hdd/guide/epg.dat", epgFilename);
-    EXPECT_EQ(3, days);
+    EXPECT_EQ(days, 3);
 
     // Zero days and an empty path are stored as they are.
     ASSERT_TRUE(saveSettings(conf.c_str(), "", 0));
-    EXPECT_EQ("# Tarvio config file - DO NOT EDIT!\n\n0\n", readFile(conf));
+    EXPECT_EQ(readFile(conf), "# Tarvio config file - DO NOT EDIT!\n\n0\n");
 }
 
 TEST(SettingsSave, ReplacesAnOlderFileCompletely) {
@@ -150,8 +152,8 @@ TEST(SettingsSave, ReplacesAnOlderFileCompletely) {
     writeFile(conf, std::string(kHeader) + "/a/much/longer/path/than/the/new/one/epg.dat\n7\n" +
                         std::string(200, 'x'));
     ASSERT_TRUE(saveSettings(conf.c_str(), "/b", 2));
-    EXPECT_EQ("# Tarvio config file - DO NOT EDIT!\n/b\n2\n", readFile(conf));
-    EXPECT_EQ("tarvio.conf", listFolder(folder.path()));
+    EXPECT_EQ(readFile(conf), "# Tarvio config file - DO NOT EDIT!\n/b\n2\n");
+    EXPECT_EQ(folderNames(folder.path()), kOnlyConf);
 }
 
 TEST(SettingsSave, FailureLeavesTheOldFileAndNoLeftovers) {
@@ -160,15 +162,15 @@ TEST(SettingsSave, FailureLeavesTheOldFileAndNoLeftovers) {
     // The folder is missing: a file stands where it should be.
     writeFile(folder.file("plugins"), "not a folder");
     EXPECT_FALSE(saveSettings(folder.file("plugins/tarvio.conf").c_str(), "/b", 2));
-    EXPECT_EQ("not a folder", readFile(folder.file("plugins")));
+    EXPECT_EQ(readFile(folder.file("plugins")), "not a folder");
 
     // The new file is written but cannot take the old name's place.
-    ASSERT_EQ(0, mkdir(folder.file("conf").c_str(), 0755));
-    ASSERT_EQ(0, mkdir(folder.file("conf/tarvio.conf").c_str(), 0755));
+    ASSERT_EQ(mkdir(folder.file("conf").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(folder.file("conf/tarvio.conf").c_str(), 0755), 0);
     writeFile(folder.file("conf/tarvio.conf/keep"), "old");
     EXPECT_FALSE(saveSettings(folder.file("conf/tarvio.conf").c_str(), "/b", 2));
-    EXPECT_EQ("tarvio.conf", listFolder(folder.file("conf")));
-    EXPECT_EQ("old", readFile(folder.file("conf/tarvio.conf/keep")));
+    EXPECT_EQ(folderNames(folder.file("conf")), kOnlyConf);
+    EXPECT_EQ(readFile(folder.file("conf/tarvio.conf/keep")), "old");
 }
 
 TEST(SettingsSave, FailedWriteLeavesTheOldFileWhole) {
@@ -180,7 +182,7 @@ TEST(SettingsSave, FailedWriteLeavesTheOldFileWhole) {
     // A child process whose files may grow to 16 bytes only: the new file
     // cannot be written in full.
     const pid_t child = fork();
-    ASSERT_NE(-1, child);
+    ASSERT_NE(child, -1);
     if (child == 0) {
         const rlimit limit = {16, 16};
         std::signal(SIGXFSZ, SIG_IGN);
@@ -189,11 +191,11 @@ TEST(SettingsSave, FailedWriteLeavesTheOldFileWhole) {
         _exit(saveSettings(conf.c_str(), "/hdd/new/epg.dat", 3) ? 1 : 0);
     }
     int status = 0;
-    ASSERT_EQ(child, waitpid(child, &status, 0));
+    ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(0, WEXITSTATUS(status)) << "1: the save reported success, 2: no file size limit";
-    EXPECT_EQ(old, readFile(conf));
-    EXPECT_EQ("tarvio.conf", listFolder(folder.path()));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save reported success, 2: no file size limit";
+    EXPECT_EQ(readFile(conf), old);
+    EXPECT_EQ(folderNames(folder.path()), kOnlyConf);
 }
 
 }  // namespace

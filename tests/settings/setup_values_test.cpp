@@ -13,7 +13,7 @@ TEST(SetupValues, PathIsCutAtSixtyCharactersAndTerminated) {
     std::memset(epgFilename, 'z', sizeof epgFilename);
     const std::string text = "/" + std::string(69, 'a');
     setEpgFilename(epgFilename, text.c_str());
-    EXPECT_EQ(text.substr(0, 60), epgFilename);
+    EXPECT_EQ(epgFilename, text.substr(0, 60));
 
     setEpgFilename(epgFilename, "/hdd/epg.dat");
     EXPECT_STREQ("/hdd/epg.dat", epgFilename);
@@ -23,11 +23,11 @@ TEST(SetupValues, PathIsCutAtSixtyCharactersAndTerminated) {
 }
 
 TEST(SetupValues, DaysAreDecimalAndEmptyIsZero) {
-    EXPECT_EQ(5, parseDays("5"));
-    EXPECT_EQ(0, parseDays(""));
-    EXPECT_EQ(0, parseDays("x"));
-    EXPECT_EQ(12, parseDays("12"));
-    EXPECT_EQ(2147483647, parseDays("99999999999999999999"));
+    EXPECT_EQ(parseDays("5"), 5);
+    EXPECT_EQ(parseDays(""), 0);
+    EXPECT_EQ(parseDays("x"), 0);
+    EXPECT_EQ(parseDays("12"), 12);
+    EXPECT_EQ(parseDays("99999999999999999999"), 2147483647);
 }
 
 }  // namespace
