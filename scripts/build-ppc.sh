@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# build-ppc.sh: builds tarvio.so for the box (32-bit big-endian PowerPC) into
-# build-ppc/tarvio.so and checks that it is what the box's host can load.
+# build-ppc.sh: builds tarvio.so and tarvio-fetch for the box (32-bit big-endian
+# PowerPC) into build-ppc/ and checks that they are what the box can load and run.
 # Installs the cross compiler first where missing (when run as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,7 +13,7 @@ cmake -S . -B build-ppc \
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/powerpc-linux-gnu.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DTARVIO_BUILD_HOST=OFF -DTARVIO_BUILD_TESTS=ON \
       -DTARVIO_SANITIZE=OFF >/dev/null
-cmake --build build-ppc -j2 --target tarvio
+cmake --build build-ppc -j2 --target tarvio tarvio-fetch
 
 so=build-ppc/tarvio.so
 fail() { echo "build-ppc: $so: $*" >&2; exit 1; }
@@ -34,3 +34,17 @@ grep -q '^sigc::' <<<"$undefined" || fail "libsigc++ is not left to the host"
 
 echo "$so: $kind"
 echo "$so: exports plugin_exec only; toolkit and libsigc++ symbols left to the host"
+
+# The command runs on its own: a program of the box's kind, needing no toolkit
+# and no libsigc++ from anyone.
+command=build-ppc/tarvio-fetch
+kind=$(file -b "$command")
+case "$kind" in
+    "ELF 32-bit MSB executable, PowerPC"* | "ELF 32-bit MSB pie executable, PowerPC"*) ;;
+    *) echo "build-ppc: $command: not a 32-bit big-endian PowerPC executable: $kind" >&2; exit 1 ;;
+esac
+if powerpc-linux-gnu-readelf -d "$command" | grep -q 'NEEDED.*sigc'; then
+    echo "build-ppc: $command: needs libsigc++" >&2
+    exit 1
+fi
+echo "$command: $kind"

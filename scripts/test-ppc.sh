@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# test-ppc.sh: builds tarvio.so and the widget-free core tests for the box's
-# 32-bit big-endian PowerPC and runs those tests under qemu-user, with the
-# same expectations as on the PC. Installs what is missing (when run as root).
+# test-ppc.sh: builds tarvio.so, tarvio-fetch and the widget-free core tests
+# for the box's 32-bit big-endian PowerPC and runs those tests under
+# qemu-user, with the same expectations as on the PC, then one whole download
+# by the box's tarvio-fetch. Installs what is missing (when run as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
@@ -17,3 +18,34 @@ echo "== PowerPC core tests =="
 cmake --build build-ppc -j2
 echo "== PowerPC core tests under qemu-ppc =="
 ctest --test-dir build-ppc --output-on-failure -j2 --no-tests=error
+
+# The box's tarvio-fetch, one whole run under qemu-ppc against the sample
+# guide service on loopback. The sh and wget it starts are the PC's own.
+echo "== PowerPC tarvio-fetch under qemu-ppc =="
+run_dir=$(mktemp -d /tmp/tarvio-ppc.XXXXXX)
+service_pid=""
+finish_run() {
+    [ -z "$service_pid" ] || { kill "$service_pid" 2>/dev/null; wait "$service_pid" 2>/dev/null; } || true
+    rm -rf "$run_dir"
+}
+trap finish_run EXIT
+printf 'y 501,Canale Uno\nn 502,Off\ny 520,Notizie 24\n' > "$run_dir/tarvio.channels"
+printf '# Tarvio config file - DO NOT EDIT!\n/mnt/usb/lomvi.dat\n2\n' > "$run_dir/tarvio.conf"
+python3 scripts/sample_guide_service.py --port-file "$run_dir/port" --lifetime 120 &
+service_pid=$!
+for _ in $(seq 100); do [ -s "$run_dir/port" ] && break; sleep 0.1; done
+status=0
+http_proxy="http://127.0.0.1:$(cat "$run_dir/port")/" no_proxy="" \
+    qemu-ppc -L /usr/powerpc-linux-gnu build-ppc/tarvio-fetch --config "$run_dir/tarvio.conf" \
+    --channels "$run_dir/tarvio.channels" --output "$run_dir/lomvi.dat" >"$run_dir/outcome" 2>"$run_dir/progress" \
+    || status=$?
+cat "$run_dir/progress" "$run_dir/outcome"
+fetched=$(grep -c ': brought data$' "$run_dir/progress" || true)
+blocks=$(grep -c '^C ' "$run_dir/lomvi.dat" || true)
+records=$(grep -c '^E ' "$run_dir/lomvi.dat" || true)
+if [ "$status" -ne 0 ] || [ "$(cat "$run_dir/outcome")" != "DONE!" ] || [ "$fetched" -ne 4 ] \
+   || [ "$blocks" -ne 2 ] || [ "$records" -lt 20 ]; then
+    echo "test-ppc: tarvio-fetch: exit $status, $fetched of 4 fetches, $blocks of 2 channel blocks, $records events" >&2
+    exit 1
+fi
+echo "build-ppc/tarvio-fetch: DONE!, 2 channel blocks, $records event records"
