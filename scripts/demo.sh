@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # demo.sh: builds the plug-in and runs one download in a box folder, against
-# the bundled sample guide service on loopback.
+# the bundled sample guide service on loopback; then tarvio-fetch refreshes
+# the same box without the dialog.
 #   scripts/demo.sh                 presses green, shows the screens and the EPG file
 #   scripts/demo.sh --interactive   the same box on the terminal, keys from you
 set -euo pipefail
@@ -36,9 +37,27 @@ fi
 
 screens="$box/screens.txt"
 build/tvhost --root "$box" --key green build/tarvio.so | tee "$screens"
-stop_guide_service
 
+# The same download without the dialog, as a cron line on the box runs it:
+# tarvio-fetch refreshes the box's EPG file from the box's own settings and
+# channel list (keeping its lock and documents in the PC's /tmp).
 epg="$box/mnt/usb/lomvi.dat"
+cp "$epg" "$box/dialog.dat" 2>/dev/null || true
+echo
+echo "=== build/tarvio-fetch refreshing the box ==="
+fetch_status=0
+build/tarvio-fetch --config build/demo-box/var/kestra/plugins/tarvio.conf \
+                   --channels build/demo-box/var/kestra/plugins/tarvio.channels \
+                   --output build/demo-box/mnt/usb/lomvi.dat || fetch_status=$?
+stop_guide_service
+if [ "$fetch_status" -ne 0 ]; then
+    echo "tarvio-fetch ended with exit status $fetch_status." >&2
+    exit 1
+fi
+if cmp -s "$epg" "$box/dialog.dat"; then
+    echo "(the same EPG file as the dialog's run wrote, byte for byte)"
+fi
+
 echo
 echo "=== start of the EPG file ($epg) ==="
 head -n 24 "$epg" 2>/dev/null || echo "(no EPG file)"
