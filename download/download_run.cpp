@@ -1,6 +1,8 @@
 // download_run.cpp: one download run, from the channel list to the EPG file.
 #include "download_run.h"
 
+#include "epg_filename.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -136,7 +138,7 @@ RunOutcome runDownload(const char* epgFilename, int daysToDownload, const Downlo
     GuideConverter converter;
     converter.beginRun();
 
-    char epgPath[64];
+    char epgPath[kEpgFilenameSize];
     std::snprintf(epgPath, sizeof epgPath, "%.*s", static_cast<int>(sizeof epgPath - 1), epgFilename);
     EpgOutput output;
     if (!output.open(epgPath)) {

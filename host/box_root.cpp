@@ -1,6 +1,8 @@
 // box_root.cpp: the private mount namespace behind tvhost --root.
 #include "box_root.h"
 
+#include "file_handle.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -17,30 +19,10 @@ const char* const kBoxFolders[] = {"var", "mnt", "tmp"};
 
 std::string failure(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-// A file descriptor closed on scope exit.
-class Fd {
-public:
-    explicit Fd(int fd_ = -1) : fd(fd_) {}
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd; }
-    void reset(int newFd) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = newFd;
-    }
-
-private:
-    int fd;
-};
 
 bool writeFile(const char* path, const std::string& content) {
-    Fd fd(::open(path, O_WRONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    FdHandle fd(::open(path, O_WRONLY | O_CLOEXEC));
+    if (!fd)
         return false;
     return ::write(fd.get(), content.data(), content.size()) == static_cast<ssize_t>(content.size());
 }
@@ -96,11 +78,11 @@ bool enterBoxRoot(const std::string& dir, std::string& error) {
     // The folder may itself lie under /tmp, /var or /mnt: take hold of all
     // three (in this namespace) before anything is covered, and bind from
     // the held descriptors.
-    Fd sources[3];
+    FdHandle sources[3];
     for (int i = 0; i < 3; ++i) {
         const std::string path = root + "/" + kBoxFolders[i];
         sources[i].reset(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-        if (sources[i].get() < 0) {
+        if (!sources[i]) {
             error = failure("cannot open " + path);
             return false;
         }

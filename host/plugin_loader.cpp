@@ -7,17 +7,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-PluginLoader::~PluginLoader() {
-    // The plug-in stays loaded: objects it registered (atexit handlers,
-    // sanitizer reports) may still point into it until the process ends.
-    if (fd >= 0)
-        ::close(fd);
-}
+// The plug-in stays loaded when the loader goes: objects it registered
+// (atexit handlers, sanitizer reports) may still point into it until the
+// process ends.
+PluginLoader::~PluginLoader() = default;
 
 bool PluginLoader::open(const std::string& file, std::string& error) {
     path = file;
-    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    fd.reset(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         error = "cannot open plug-in " + file + ": " + std::strerror(errno);
         return false;
     }
@@ -27,7 +25,7 @@ bool PluginLoader::open(const std::string& file, std::string& error) {
 bool PluginLoader::load(std::string& error) {
     // Loading by descriptor finds the file we opened even when --root has
     // since covered the folder it lies in.
-    const std::string byFd = "/proc/self/fd/" + std::to_string(fd);
+    const std::string byFd = "/proc/self/fd/" + std::to_string(fd.get());
     handle = ::dlopen(byFd.c_str(), RTLD_NOW);
     if (!handle) {
         const char* why = ::dlerror();

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "file_handle.h"
 #include "plugin.h"
 
 class PluginLoader {
@@ -21,7 +22,7 @@ public:
 
 private:
     std::string path;
-    int fd = -1;
+    FdHandle fd;
     void* handle = nullptr;
     PluginExecFunction exec = nullptr;
 };

@@ -12,10 +12,11 @@
 namespace {
 // Removes NAME inside the folder open as DIRFD, and everything below it.
 void removeTree(int dirFd, const char* name) {
-    int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) {
-        DIR* dir = ::fdopendir(fd);
-        if (dir) {
+    FdHandle fd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd) {
+        // closedir closes the descriptor it was opened from.
+        if (DIR* dir = ::fdopendir(fd.get())) {
+            fd.release();
             std::vector<std::string> entries;
             while (dirent* entry = ::readdir(dir)) {
                 std::string entryName = entry->d_name;
@@ -25,8 +26,6 @@ void removeTree(int dirFd, const char* name) {
             for (const std::string& entry : entries)
                 removeTree(::dirfd(dir), entry.c_str());
             ::closedir(dir);
-        } else {
-            ::close(fd);
         }
         ::unlinkat(dirFd, name, AT_REMOVEDIR);
     } else {
@@ -62,21 +61,18 @@ TempBox::TempBox() {
     if (!::mkdtemp(buffer.data()))
         return;
     std::string made = buffer.data();
-    parentFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    parentFd.reset(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     name = made.substr(parent.size() + 1);
     static const char* const layout[] = {"var/kestra/plugins", "mnt/usb", "tmp", nullptr};
-    if (parentFd < 0 || !makeDirs(made, layout)) {
-        if (parentFd >= 0)
-            removeTree(parentFd, name.c_str());
+    if (!parentFd || !makeDirs(made, layout)) {
+        if (parentFd)
+            removeTree(parentFd.get(), name.c_str());
         return;
     }
     folder = made;
 }
 
 TempBox::~TempBox() {
-    if (parentFd < 0)
-        return;
-    if (!name.empty())
-        removeTree(parentFd, name.c_str());
-    ::close(parentFd);
+    if (parentFd && !name.empty())
+        removeTree(parentFd.get(), name.c_str());
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "file_handle.h"
+
 // Holds BASE/tarvio-box-XXXXXX (BASE: $TMPDIR or /tmp) with var/kestra/plugins,
 // mnt/usb and tmp created. Removal works even after enterBoxRoot() has
 // covered /tmp, since the folder's parent is held open from the start.
@@ -20,5 +22,5 @@ public:
 private:
     std::string folder;
     std::string name;
-    int parentFd = -1;
+    FdHandle parentFd;
 };

@@ -1,6 +1,7 @@
 // demo_dialog.h: the plug-in's dialog: main page, setup page and settings.
 #pragma once
 
+#include "epg_filename.h"
 #include "host_toolkit.h"
 
 // The main page's info text: a credit line and the hint.
@@ -30,5 +31,5 @@ private:
     eTextInputField* filenameInput = nullptr;
     eTextInputField* daysInput = nullptr;
     int daysToDownload;
-    char epgFilename[64];
+    char epgFilename[kEpgFilenameSize];
 };

@@ -1,11 +1,10 @@
 // settings_file.h: the settings file (EPG file path and days to download).
 #pragma once
 
+#include "epg_filename.h"
+
 // Where the box keeps the settings.
 inline constexpr const char kSettingsPath[] = "/var/kestra/plugins/tarvio.conf";
-
-// The path setting's buffer: at most 63 characters and the terminating NUL.
-inline constexpr int kEpgFilenameSize = 64;
 
 // What a box without a settings file gets.
 inline constexpr const char kDefaultEpgFilename[] = "/mnt/usb/lomvi.dat";
