@@ -66,7 +66,7 @@ bool TerminalFrontend::nextKey(int& key) {
     for (;;) {
         int code = getch();
         if (code == ERR) {
-            eDesktop::tick();
+            eTextInputField::commitExpired();
             continue;
         }
         if (code == KEY_RESIZE) {

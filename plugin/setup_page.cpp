@@ -44,9 +44,11 @@ eLabel* newLabel(eWidget* parent, const ePoint& position, const char* text) {
 
 }  // namespace
 
-// Every visit builds a fresh page, so the inputs open with the settings as
-// they stand now; the widgets of earlier visits stay hidden until the dialog
-// goes.
+// Every visit builds the page anew, so its inputs open with the settings as
+// they stand now. The widgets of earlier visits are not deleted: a widget
+// belongs to its parent, and the toolkit releases the dialog's children when
+// the dialog goes; deleting one behind the parent's back would leave the
+// parent holding a freed child. They stay hidden, a few hundred bytes a visit.
 void eDemoDialog::BsManual() {
     downloadButton->hide();
     setupButton->hide();

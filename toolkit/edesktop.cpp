@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "efrontend.h"
-#include "etextinputfield.h"
 #include "ewidget.h"
 
 namespace {
@@ -95,8 +94,6 @@ std::vector<std::string> eDesktop::renderRows() {
         return {};
     return std::vector<std::string>(all.begin() + top, all.begin() + bottom);
 }
-
-void eDesktop::tick() { eTextInputField::commitExpired(); }
 
 eWidget* eDesktop::focusedWidget() {
     for (auto it = topLevel.rbegin(); it != topLevel.rend(); ++it)

@@ -31,9 +31,6 @@ public:
     // The cells of the widget's outer rectangle on the screen.
     static eRect outerCells(const eWidget* widget);
 
-    // Lets time-dependent widgets (multi-tap entry) act on the clock.
-    static void tick();
-
     // The widget that keys go to in the innermost modal loop, or null.
     static eWidget* focusedWidget();
 

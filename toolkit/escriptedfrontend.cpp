@@ -3,6 +3,7 @@
 
 #include "eclock.h"
 #include "edesktop.h"
+#include "etextinputfield.h"
 #include "key_names.h"
 #include "keys.h"
 
@@ -35,7 +36,7 @@ bool eScriptedFrontend::nextKey(int& key) {
         script.pop_front();
         if (current == "wait") {
             eClock::advance(kWaitMilliseconds);
-            eDesktop::tick();
+            eTextInputField::commitExpired();
             report("after wait", eDesktop::renderRows());
             current.clear();
             continue;

@@ -30,6 +30,10 @@ eWindow::eWindow(int takeFocus) : eWidget(nullptr, takeFocus) {
 
 eWindow::~eWindow() = default;
 
+// The host's window class overrides these three, so a dialog's virtual
+// table takes them from eWindow; ours add nothing to eWidget's, but they
+// stand here so that a plug-in built against these declarations binds to
+// the same functions as on the box.
 void eWindow::willShow() { eWidget::willShow(); }
 
 void eWindow::willHide() { eWidget::willHide(); }

@@ -61,7 +61,7 @@ TEST_F(TextInput, TimeoutOrAnotherKeyCommitsTheCharacter) {
     EXPECT_EQ(input->text, "cad");
     // The clock alone commits (what the terminal's idle wake-up does).
     eClock::advance(1000);
-    eDesktop::tick();
+    eTextInputField::commitExpired();
     EXPECT_FALSE(input->hasPendingChar());
     EXPECT_EQ(input->cursorPosition(), 3u);
     press({digit(3)});
