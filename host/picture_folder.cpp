@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "gpng.h"
 
@@ -16,18 +15,13 @@ namespace {
 const std::string::size_type kMostHeadingCharacters = 40;
 }  // namespace
 
-PictureFolder::~PictureFolder() {
-    if (fd >= 0)
-        ::close(fd);
-}
-
 bool PictureFolder::open(const std::string& dir, std::string& error) {
     if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
         error = "cannot create the picture folder " + dir + ": " + std::strerror(errno);
         return false;
     }
-    fd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    folder.reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) {
         error = "cannot open the picture folder " + dir + ": " + std::strerror(errno);
         return false;
     }
@@ -38,7 +32,7 @@ bool PictureFolder::save(const std::string& heading, std::string& name, std::str
     name = fileName(++saved, heading);
     // Through the held descriptor: the folder's own path may lie under
     // a folder that --root has since covered.
-    const std::string path = "/proc/self/fd/" + std::to_string(fd) + "/" + name;
+    const std::string path = "/proc/self/fd/" + std::to_string(folder.get()) + "/" + name;
     if (!writePng(picture.render(), path, error)) {
         error = "cannot write the picture " + name + ": " + error;
         return false;

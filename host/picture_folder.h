@@ -5,18 +5,14 @@
 #include <string>
 
 #include "escreenpicture.h"
+#include "file_handle.h"
 
 class PictureFolder {
 public:
-    PictureFolder() = default;
-    ~PictureFolder();
-    PictureFolder(const PictureFolder&) = delete;
-    PictureFolder& operator=(const PictureFolder&) = delete;
-
     // Creates the folder when missing, holds it open and loads the fonts.
     // Done before --root covers /tmp, /var and /mnt, where it may lie.
     bool open(const std::string& dir, std::string& error);
-    bool isOpen() const { return fd >= 0; }
+    bool isOpen() const { return static_cast<bool>(folder); }
 
     // Writes the screen as it stands now; name: the file's name in the folder.
     bool save(const std::string& heading, std::string& name, std::string& error);
@@ -25,7 +21,7 @@ public:
     static std::string fileName(int number, const std::string& heading);
 
 private:
-    int fd = -1;
+    FdHandle folder;
     int saved = 0;
     eScreenPicture picture;
 };
