@@ -1,6 +1,8 @@
 // pixel_text_layout.cpp: word wrapping and tab stops by pixel width.
 #include "pixel_text_layout.h"
 
+#include "text_layout.h"
+
 namespace {
 class PixelLineBreaker {
 public:
@@ -90,26 +92,6 @@ std::vector<PlacedLine> layoutTextInPixels(const std::string& text, int width, b
     if (width <= 0 || tabStop <= 0)
         return out;
     PixelLineBreaker breaker(out, width, wrap, tabStop, measure);
-    std::string word;
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
-            word += c;
-            continue;
-        }
-        if (!word.empty()) {
-            breaker.word(word);
-            word.clear();
-        }
-        if (c == ' ')
-            breaker.space();
-        else if (c == '\t')
-            breaker.tab();
-        else if (c == '\n')
-            breaker.endParagraph();
-        // A carriage return (from a DOS line end) shows as nothing.
-    }
-    if (!word.empty())
-        breaker.word(word);
-    breaker.endParagraph();
+    feedText(text, breaker);
     return out;
 }

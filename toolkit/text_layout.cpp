@@ -81,26 +81,6 @@ std::vector<std::string> layoutText(const std::string& text, int width, bool wra
     if (width <= 0)
         return out;
     LineBreaker breaker(out, width, wrap);
-    std::string word;
-    for (char c : text) {
-        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
-            word += c;
-            continue;
-        }
-        if (!word.empty()) {
-            breaker.word(word);
-            word.clear();
-        }
-        if (c == ' ')
-            breaker.space();
-        else if (c == '\t')
-            breaker.tab();
-        else if (c == '\n')
-            breaker.endParagraph();
-        // A carriage return (from a DOS line end) shows as nothing.
-    }
-    if (!word.empty())
-        breaker.word(word);
-    breaker.endParagraph();
+    feedText(text, breaker);
     return out;
 }

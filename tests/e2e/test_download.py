@@ -26,17 +26,17 @@ def _faketime_library():
     return found[0] if found else None
 
 
-def _guide_host():
-    """The guide host the plug-in was built with, from the build's cache."""
+def build_setting(name, default):
+    """A setting the plug-in was built with, from the build's cache."""
     cache = os.path.join(os.path.dirname(os.environ.get("TARVIO_SO", "")), "CMakeCache.txt")
     try:
         with open(cache) as lines:
             for line in lines:
-                if line.startswith("TARVIO_GUIDE_HOST:"):
+                if line.startswith(name + ":"):
                     return line.split("=", 1)[1].strip()
     except OSError:
         pass
-    return "guide.tarvio.invalid"
+    return default
 
 
 def flatten(rows):
@@ -78,7 +78,7 @@ class Screens:
 class DownloadCase(unittest.TestCase):
     """A box and a guide server per test."""
 
-    host = _guide_host()
+    host = build_setting("TARVIO_GUIDE_HOST", "guide.tarvio.invalid")
 
     def setUp(self):
         self.box = make_box()

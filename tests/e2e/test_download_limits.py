@@ -9,23 +9,10 @@ import unittest
 
 from box import Run, plugin_path, tvhost_path
 from guide_server import guide_document
-from test_download import DONE, EPG, DownloadCase, Screens
+from test_download import DONE, EPG, DownloadCase, Screens, build_setting
 from test_download_failures import OLD_GUIDE, incomplete
 
 BUSY = "Another download is running Press EXIT to close"
-
-
-def _fetch_limit():
-    """The fetch time limit the plug-in was built with, from the build's cache."""
-    cache = os.path.join(os.path.dirname(os.environ.get("TARVIO_SO", "")), "CMakeCache.txt")
-    try:
-        with open(cache) as lines:
-            for line in lines:
-                if line.startswith("TARVIO_FETCH_TIMEOUT:"):
-                    return int(line.split("=", 1)[1])
-    except (OSError, ValueError):
-        pass
-    return 60
 
 
 def _fetches_running(box):
@@ -53,7 +40,7 @@ class LimitCase(DownloadCase):
                                 env=env)
 
 
-LIMIT = _fetch_limit()
+LIMIT = int(build_setting("TARVIO_FETCH_TIMEOUT", "60"))
 
 
 @unittest.skipUnless(LIMIT <= 5, "needs a build with a short TARVIO_FETCH_TIMEOUT (the sanitizer build has one)")
