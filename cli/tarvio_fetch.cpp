@@ -1,5 +1,6 @@
 // tarvio_fetch.cpp: tarvio-fetch, the download run from the command line, for
 // cron on the box and for PCs that prepare the EPG file on a USB stick.
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -66,6 +67,21 @@ bool skipFreshFile(const FetchOptions& options, const char* epgFilename, const C
     return true;
 }
 
+void stopRun(int) {
+    TimedShellRunner::interrupt();
+}
+
+// Ctrl-C, a SIGTERM from cron's time limit or a closed terminal end the
+// run the way a killed dialog's run cannot: the fetch under way is ended
+// with all it started, and the run cleans up and keeps the old EPG file.
+void stopRunOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = stopRun;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
 int runFetch(const FetchOptions& options) {
     const RunSettings settings = settingsFor(options);
     SystemClock clock;
@@ -75,6 +91,7 @@ int runFetch(const FetchOptions& options) {
     const DownloadPlaces places{options.channelList.c_str(), kBoxPlaces.tempDir, kBoxPlaces.lockFile};
     ConsoleView view(stderr, options.quiet);
     TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()));
+    stopRunOnSignals();
     const RunOutcome outcome = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, shell);
     view.endProgress();
 

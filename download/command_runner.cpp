@@ -18,6 +18,16 @@ namespace {
 constexpr long kPollMilliseconds = 20;
 constexpr long kGraceMilliseconds = 1000;
 
+volatile std::sig_atomic_t interruptRequested = 0;
+
+// True once, for each interrupt() call.
+bool takeInterrupt() {
+    if (!interruptRequested)
+        return false;
+    interruptRequested = 0;
+    return true;
+}
+
 long long nowMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -44,12 +54,13 @@ bool groupGone(pid_t group) {
     return kill(-group, 0) != 0 && errno == ESRCH;
 }
 
-// Waits up to the deadline for the leader to end. True if it did.
-bool waitUntil(pid_t leader, long long deadline) {
+// Waits up to the deadline for the leader to end, or until interrupted.
+bool waitUntil(pid_t leader, long long deadline, bool& interrupted) {
     for (;;) {
         if (reaped(leader))
             return true;
-        if (deadline >= 0 && nowMilliseconds() >= deadline)
+        interrupted = takeInterrupt();
+        if (interrupted || (deadline >= 0 && nowMilliseconds() >= deadline))
             return false;
         pause();
     }
@@ -77,8 +88,8 @@ void endGroup(pid_t group) {
     if (groupEnds(group, leaderGone))
         return;
     kill(-group, SIGKILL);
-    if (!leaderGone)
-        waitUntil(group, -1);
+    while (!leaderGone)
+        leaderGone = waitpid(group, nullptr, 0) == group || errno != EINTR;
     groupEnds(group, leaderGone);
 }
 
@@ -111,11 +122,17 @@ private:
 
 }  // namespace
 
+void TimedShellRunner::interrupt() {
+    interruptRequested = 1;
+}
+
 int defaultFetchTimeout() {
     return TARVIO_FETCH_TIMEOUT;
 }
 
 CommandStatus TimedShellRunner::run(const char* command) {
+    if (takeInterrupt())
+        return CommandStatus::Interrupted;
     SpawnAttributes attributes;
     char shell[] = "/bin/sh", dashC[] = "-c";
     char* argv[] = {shell, dashC, const_cast<char*>(command), nullptr};
@@ -126,8 +143,9 @@ CommandStatus TimedShellRunner::run(const char* command) {
         return CommandStatus::NotStarted;
 
     const long long deadline = timeoutSeconds > 0 ? nowMilliseconds() + timeoutSeconds * 1000LL : -1;
-    if (waitUntil(leader, deadline))
+    bool interrupted = false;
+    if (waitUntil(leader, deadline, interrupted))
         return CommandStatus::Finished;
     endGroup(leader);
-    return CommandStatus::TimedOut;
+    return interrupted ? CommandStatus::Interrupted : CommandStatus::TimedOut;
 }

@@ -15,6 +15,11 @@ public:
     explicit TimedShellRunner(int timeoutSeconds) : timeoutSeconds(timeoutSeconds) {}
     CommandStatus run(const char* command) override;
 
+    // Ends the command running now, or refuses the next one, with
+    // Interrupted. Safe to call from a signal handler: a command-line
+    // front end calls it on SIGINT or SIGTERM, so that no fetch outlives it.
+    static void interrupt();
+
 private:
     int timeoutSeconds;
 };

@@ -39,6 +39,7 @@ struct RunContext {
     int total;
     int timeoutsInARow = 0;
     bool writeFailed = false;
+    bool interrupted = false;
 
     bool unreachable() const { return timeoutsInARow >= kTimeoutsForUnreachable; }
 };
@@ -55,10 +56,11 @@ void showFileNotFound(const RunContext& run) {
     run.view.setInfoText(text);
 }
 
-void deleteTempFiles(const DownloadPlaces& places, CommandRunner& shell) {
+CommandStatus deleteTempFiles(const DownloadPlaces& places, CommandRunner& shell) {
     char command[128];
-    if (buildCleanupCommand(command, sizeof command, places.tempDir))
-        shell.run(command);
+    if (!buildCleanupCommand(command, sizeof command, places.tempDir))
+        return CommandStatus::NotStarted;
+    return shell.run(command);
 }
 
 // Bytes read from the fetched document, or -1 when there is none.
@@ -92,7 +94,13 @@ int fetchChannel(RunContext& run, const ChannelEntry& channel, int ordinal) {
         if (!buildTempPath(tempPath, sizeof tempPath, run.places.tempDir, channel.id, dayNumber) ||
             !buildFetchCommand(command, sizeof command, tempPath, channel.id, date))
             break;
-        const bool timedOut = run.shell.run(command) == CommandStatus::TimedOut;
+        const CommandStatus status = run.shell.run(command);
+        if (status == CommandStatus::Interrupted) {
+            ::unlink(tempPath);
+            run.interrupted = true;
+            break;
+        }
+        const bool timedOut = status == CommandStatus::TimedOut;
         run.timeoutsInARow = timedOut ? run.timeoutsInARow + 1 : 0;
         FetchResult result = FetchResult::TimedOut;
         if (timedOut)
@@ -168,17 +176,17 @@ RunOutcome runDownload(const char* epgFilename, int daysToDownload, const Downlo
     int withoutData = 0;
     // A full or failing storage ends the run: fetching more would only
     // cost time.
-    while (!run.writeFailed && nextChannel(list.get(), channel)) {
+    while (!run.writeFailed && !run.interrupted && nextChannel(list.get(), channel)) {
         ++ordinal;
         converter.beginChannel(run.epg, ordinal, channel.name);
         if (run.unreachable()) {
             // No command is started for the channels left.
             ++withoutData;
             run.view.fetchEnded(FetchReport{ordinal, run.total, channel, run.today, FetchResult::Skipped});
-        } else {
-            deleteTempFiles(places, shell);
-            if (fetchChannel(run, channel, ordinal) == 0)
-                ++withoutData;
+        } else if (deleteTempFiles(places, shell) == CommandStatus::Interrupted) {
+            run.interrupted = true;
+        } else if (fetchChannel(run, channel, ordinal) == 0) {
+            ++withoutData;
         }
         converter.endChannel(run.epg);
         // Flushed per channel, so that a full storage shows before the
@@ -188,14 +196,17 @@ RunOutcome runDownload(const char* epgFilename, int daysToDownload, const Downlo
     list.reset();
 
     // With no guide at all the old file is worth more than an empty one.
-    const bool keepOld = !run.writeFailed && ordinal > 0 && withoutData == ordinal;
+    // An interrupted run keeps the old file, whatever it fetched.
+    const bool keepOld = run.interrupted || (!run.writeFailed && ordinal > 0 && withoutData == ordinal);
     const bool replaced = !keepOld && !run.writeFailed && output.commit();
     if (!replaced)
         output.discard();
     deleteTempFiles(places, shell);
 
     char text[512];
-    if (!keepOld && !replaced)
+    if (run.interrupted)
+        std::snprintf(text, sizeof text, "Download interrupted\n\nPress EXIT to close");
+    else if (!keepOld && !replaced)
         std::snprintf(text, sizeof text, "Unable to write output file:\n%s\n\nPress EXIT to close", epgPath);
     else if (withoutData > 0)
         std::snprintf(text, sizeof text, "Download incomplete:\nno guide data for %d of %d channels\n\nPress EXIT to close",

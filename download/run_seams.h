@@ -49,7 +49,12 @@ public:
     std::time_t now() const override { return std::time(nullptr); }
 };
 
-enum class CommandStatus { Finished, TimedOut, NotStarted };
+enum class CommandStatus {
+    Finished,
+    TimedOut,
+    Interrupted,  // the user asked the whole run to stop (a command line's Ctrl-C)
+    NotStarted,
+};
 
 // Runs a shell command line and waits for it.
 class CommandRunner {

@@ -4,12 +4,14 @@ import fcntl
 import os
 import pty
 import re
+import signal
 import socket
 import subprocess
 import unittest
 
 from guide_server import guide_document
 from test_download import CHANNEL_LIST, DONE, EPG, SETTINGS, DownloadCase, _faketime_library
+from test_download_limits import fetches_running
 
 FETCH = os.environ.get("TARVIO_FETCH")
 # The command runs on the machine's own paths: its lock is the real one.
@@ -23,14 +25,17 @@ NOW = 1204192800
 class FetchCase(DownloadCase):
     def fetch(self, *args, proxy=None, stderr=subprocess.PIPE):
         """Runs tarvio-fetch with the box's clock at NOW; wget reaches the test's guide server."""
+        return subprocess.run([FETCH] + list(args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=stderr, env=self.fetch_env(proxy), timeout=60, text=True, errors="replace")
+
+    def fetch_env(self, proxy=None):
         env = dict(os.environ, http_proxy=proxy or self.server.proxy_url, no_proxy="", TZ="UTC",
                    FAKETIME="@2008-02-28 10:00:00", NO_FAKE_STAT="1",  # file times as they are
                    LD_PRELOAD=":".join(filter(None, [_faketime_library(), os.environ.get("LD_PRELOAD")])),
                    ASAN_OPTIONS=":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"])))
         for name in ("HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"):
             env.pop(name, None)
-        return subprocess.run([FETCH] + list(args), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                              stderr=stderr, env=env, timeout=60, text=True, errors="replace")
+        return env
 
     def box_args(self, output=EPG):
         """The box's settings and channel list, and an EPG file in the box."""
@@ -162,6 +167,24 @@ class Outcomes(FetchCase):
             "1 of 3: 1 One, 2008-02-28: ran out of time", "2 of 3: 2 Two, 2008-02-28: ran out of time",
             "3 of 3: 3 Three, 2008-02-28: skipped, the service stopped answering"])
         self.assertOutcome(run, 2, "Download incomplete: no guide data for 3 of 3 channels")
+
+
+    def test_interrupted_run_ends_its_fetch_and_keeps_the_old_guide(self):
+        self.settings(days=1)
+        self.serve_days(1, "20080228", 1)
+        self.server.hang(2)
+        fetch = subprocess.Popen([FETCH] + self.box_args(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, env=self.fetch_env(), text=True)
+        self.assertTrue(self.server.wait_for_requests(2))
+        fetch.send_signal(signal.SIGTERM)
+        _, stderr = fetch.communicate(timeout=10)
+        self.assertEqual(fetch.returncode, 2, stderr)
+        self.assertEqual(stderr.splitlines()[-1], "Download interrupted")
+        self.assertRequested([(1, "20080228"), (2, "20080228")])
+        self.assertEqual(self.read(EPG), OLD_GUIDE)
+        self.assertNoLeftovers()
+        self.assertNoTempDocuments([1, 2, 3])
+        self.assertEqual(fetches_running(self.server), [])
 
 
 class FreshnessAndUsage(FetchCase):
