@@ -24,14 +24,15 @@ const char kFetchUsage[] =
     "\n"
     "Progress goes to standard error, one line a fetch. The outcome is one line:\n"
     "on standard output when the EPG file was replaced in full, on standard\n"
-    "error otherwise.\n"
+    "error otherwise. SIGINT, SIGTERM or SIGHUP end the fetch under way and the\n"
+    "run, which then keeps the old EPG file.\n"
     "\n"
     "Exit status:\n"
     "  0   EPG file replaced, every enabled channel brought data;\n"
     "      or --if-older found it fresh\n"
     "  1   EPG file replaced, but some enabled channels brought no data\n"
     "  2   EPG file not replaced (no channel list, no data at all,\n"
-    "      output not writable, storage full)\n"
+    "      output not writable, storage full, interrupted)\n"
     "  3   another download is running; nothing was touched\n"
     "  64  usage error; nothing was touched\n";
 
