@@ -6,6 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "file_handle.h"
 #include "guide_conversion.h"
 
 namespace {
@@ -58,7 +59,8 @@ std::string tinyEvents() {
 }
 
 void convert(benchmark::State& state, const std::string& document) {
-    std::FILE* sink = std::fopen("/dev/null", "w");
+    const FileHandle devNull(std::fopen("/dev/null", "w"));
+    std::FILE* const sink = devNull.get();
     if (sink == nullptr) {
         state.SkipWithError("cannot open /dev/null");
         return;
@@ -70,7 +72,6 @@ void convert(benchmark::State& state, const std::string& document) {
         converter.convertDocument(sink, document.c_str(), 86400, kMidnight);
         converter.endChannel(sink);
     }
-    std::fclose(sink);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(document.size()));
 }
