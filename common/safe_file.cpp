@@ -43,10 +43,9 @@ void syncDirectory(const char* path) {
         ::fsync(fd.get());
 }
 
-}  // namespace
-
-bool SafeFile::tempPathFor(char* out, std::size_t size, const char* path, TempName naming) {
-    const char* suffix = naming == TempName::Fixed ? "tarvio-new" : "XXXXXX";
+// The temporary path beside path, for the naming given.
+bool tempPathFor(char* out, std::size_t size, const char* path, SafeFile::TempName naming) {
+    const char* suffix = naming == SafeFile::TempName::Fixed ? "tarvio-new" : "XXXXXX";
     const char* slash = std::strrchr(path, '/');
     int written;
     if (!slash)
@@ -56,6 +55,8 @@ bool SafeFile::tempPathFor(char* out, std::size_t size, const char* path, TempNa
                                 slash + 1, suffix);
     return written >= 0 && static_cast<std::size_t>(written) < size;
 }
+
+}  // namespace
 
 SafeFile::~SafeFile() {
     discard();

@@ -33,7 +33,6 @@ public:
     bool open(const char* path, TempName naming, mode_t newFileMode);
 
     std::FILE* file() const { return out; }
-    const char* tempPath() const { return temp; }
 
     // Puts the written file in place of the target. False, with the old
     // file untouched and ours removed, when anything failed on the way.
@@ -41,9 +40,6 @@ public:
 
     // Drops what was written; the target stays as it was.
     void discard();
-
-    // The temporary path open() uses for path with the naming given.
-    static bool tempPathFor(char* out, std::size_t size, const char* path, TempName naming);
 
 private:
     char target[PATH_MAX] = {};
