@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "build_info.h"
 #include "command_runner.h"
 #include "console_view.h"
 #include "download_run.h"
@@ -15,9 +16,6 @@
 #include "settings_file.h"
 
 namespace {
-
-// Follows the plug-in's version: the command runs the same download.
-constexpr char kVersion[] = "0.6b";
 
 // The exit statuses a cron line or a script tells outcomes apart by.
 constexpr int kExitDone = 0;
@@ -115,7 +113,8 @@ int main(int argc, char** argv) {
         std::fputs(kFetchUsage, stdout);
         return kExitDone;
     case CommandLine::Version:
-        std::printf("tarvio-fetch %s\n", kVersion);
+        // The host names the build: one left with the placeholder fetches nothing.
+        std::printf("tarvio-fetch %s\nguide host: %s\n", kTarvioVersion, kGuideHostName);
         return kExitDone;
     case CommandLine::UsageError:
         std::fprintf(stderr, "tarvio-fetch: %s (see tarvio-fetch --help)\n", error.c_str());

@@ -1,6 +1,7 @@
 // download_run.cpp: one download run, from the channel list to the EPG file.
 #include "download_run.h"
 
+#include "build_info.h"
 #include "epg_filename.h"
 
 #include <cstdio>
@@ -77,7 +78,7 @@ long readDocument(const char* path, char (&document)[kDocumentSize + 1]) {
 int fetchChannel(RunContext& run, const ChannelEntry& channel, int ordinal) {
     char document[kDocumentSize + 1];
     char tempPath[64];
-    char command[256 + sizeof TARVIO_GUIDE_HOST];
+    char command[256 + sizeof kGuideHostName];
     char progress[512];
 
     GuideDate date = run.today;

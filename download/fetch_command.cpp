@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "build_info.h"
+
 namespace {
 
 // The host goes into a shell command line unquoted, so only characters of
@@ -19,7 +21,7 @@ constexpr bool isPlainHost(const char* host) {
     }
     return true;
 }
-static_assert(isPlainHost(TARVIO_GUIDE_HOST), "TARVIO_GUIDE_HOST must be a plain host name");
+static_assert(isPlainHost(kGuideHostName), "TARVIO_GUIDE_HOST must be a plain host name");
 
 bool fits(int written, std::size_t size) {
     return written >= 0 && static_cast<std::size_t>(written) < size;
@@ -28,7 +30,7 @@ bool fits(int written, std::size_t size) {
 }  // namespace
 
 const char* guideHost() {
-    return TARVIO_GUIDE_HOST;
+    return kGuideHostName;
 }
 
 bool buildTempPath(char* out, std::size_t size, const char* tempDir, int channelId, int dayNumber) {
@@ -40,7 +42,7 @@ bool buildFetchCommand(char* out, std::size_t size, const char* tempPath, int ch
     const int written = std::snprintf(
         out, size,
         "wget -q -O %s http://%s/static/epg/timeline/export/canale_export_%d_%d%02d%02d.xml 2> /dev/null",
-        tempPath, TARVIO_GUIDE_HOST, channelId, date.year + 1900, date.month, date.day);
+        tempPath, kGuideHostName, channelId, date.year + 1900, date.month, date.day);
     return fits(written, size);
 }
 

@@ -1,5 +1,6 @@
 // demo_dialog.cpp: the dialog's constructor (main page) and event handler.
 #include "demo_dialog.h"
+#include "build_info.h"
 #include "settings_file.h"
 
 #include <cstdio>
@@ -12,7 +13,7 @@ eDemoDialog::eDemoDialog() : eWindow(1) {
 
     cmove(ePoint(100, 350));
     cresize(eSize(500, 150));
-    setText("Tarvio Downloader - v0.6b");
+    setText(eString("Tarvio Downloader - v") + kTarvioVersion);
 
     infoLabel = new eLabel(this, 0, 0, "eLabel");
     infoLabel->move(ePoint(10, 10));
