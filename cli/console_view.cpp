@@ -12,6 +12,7 @@ const char* resultText(FetchResult result) {
     case FetchResult::Nothing: return "brought nothing";
     case FetchResult::TimedOut: return "ran out of time";
     case FetchResult::Skipped: return "skipped, the service stopped answering";
+    case FetchResult::Interrupted: return "interrupted";
     }
     return "";
 }
@@ -49,8 +50,27 @@ std::string describeFetch(const FetchReport& report) {
 ConsoleView::ConsoleView(std::FILE* stream, bool quiet)
     : stream(stream), quiet(quiet), inPlace(::isatty(::fileno(stream)) == 1) {}
 
+std::string describeOutcome(const RunReport& report) {
+    const std::string& path = report.failedPath;
+    switch (report.outcome) {
+    case RunOutcome::Done: return "DONE!";
+    case RunOutcome::Incomplete:
+    case RunOutcome::NoGuideData:
+        return "Download incomplete: no guide data for " + std::to_string(report.channelsWithoutData()) + " of " +
+               std::to_string(report.channels.size()) + " channels";
+    case RunOutcome::Interrupted: return "Download interrupted";
+    case RunOutcome::Busy: return "Another download is running";
+    case RunOutcome::ChannelListMissing: return "File not found: " + path;
+    // An empty path names nothing: the line ends at the colon.
+    case RunOutcome::OutputNotOpened: return "Unable to open output file:" + (path.empty() ? "" : " " + path);
+    case RunOutcome::OutputNotWritten: return "Unable to write output file: " + path;
+    }
+    return "";
+}
+
 void ConsoleView::fetchEnded(const FetchReport& report) {
-    if (quiet)
+    // The outcome says the run was interrupted; the fetch has no more to tell.
+    if (quiet || report.result == FetchResult::Interrupted)
         return;
     std::string line = describeFetch(report);
     if (inPlace) {

@@ -12,22 +12,20 @@ public:
     // rewritten in place.
     ConsoleView(std::FILE* stream, bool quiet);
 
-    // The run's texts are the dialog's; the last one it sets is the outcome.
-    void setInfoText(const char* text) override { shownText = text; }
-    void hideButtons() override {}
     void fetchEnded(const FetchReport& report) override;
 
     // Ends the line rewritten in place, so that what follows starts afresh.
     void endProgress();
-    const std::string& lastText() const { return shownText; }
 
 private:
     std::FILE* stream;
     bool quiet;
     bool inPlace;
     bool lineOpen = false;
-    std::string shownText;
 };
 
 // "2 of 3: 502 Canale Due, 2008-02-29: brought data".
 std::string describeFetch(const FetchReport& report);
+
+// The run's outcome as one line: "DONE!", "File not found: PATH", ...
+std::string describeOutcome(const RunReport& report);

@@ -12,7 +12,6 @@
 #include "download_run.h"
 #include "fetch_options.h"
 #include "freshness.h"
-#include "outcome_line.h"
 #include "settings_file.h"
 
 namespace {
@@ -28,25 +27,24 @@ int exitStatus(RunOutcome outcome) {
     switch (outcome) {
     case RunOutcome::Done: return kExitDone;
     case RunOutcome::Incomplete: return kExitIncomplete;
-    case RunOutcome::NotReplaced: return kExitNotReplaced;
     case RunOutcome::Busy: return kExitBusy;
+    case RunOutcome::NoGuideData:
+    case RunOutcome::Interrupted:
+    case RunOutcome::ChannelListMissing:
+    case RunOutcome::OutputNotOpened:
+    case RunOutcome::OutputNotWritten: return kExitNotReplaced;
     }
     return kExitNotReplaced;
 }
 
-// The settings the dialog would use, with the command line's overrides.
-struct RunSettings {
-    char epgFilename[kEpgFilenameSize] = {};
-    int daysToDownload = kDefaultDaysToDownload;
-};
-
-RunSettings settingsFor(const FetchOptions& options) {
-    RunSettings settings;
-    std::snprintf(settings.epgFilename, sizeof settings.epgFilename, "%s", kDefaultEpgFilename);
-    loadSettings(options.configFile.c_str(), settings.epgFilename, settings.daysToDownload);
-    // The option's length was checked against the buffer when it was read.
+// The settings the dialog would use, with the command line's overrides:
+// they hold for this run only, and the settings file is never written.
+Settings settingsFor(const FetchOptions& options) {
+    Settings settings;
+    loadSettings(options.configFile.c_str(), settings);
+    // The option's length was checked against the setting's when it was read.
     if (options.epgFilename)
-        std::snprintf(settings.epgFilename, sizeof settings.epgFilename, "%s", options.epgFilename->c_str());
+        setEpgFilename(settings, options.epgFilename->c_str());
     if (options.daysToDownload)
         settings.daysToDownload = *options.daysToDownload;
     return settings;
@@ -81,7 +79,7 @@ void stopRunOnSignals() {
 }
 
 int runFetch(const FetchOptions& options) {
-    const RunSettings settings = settingsFor(options);
+    const Settings settings = settingsFor(options);
     SystemClock clock;
     if (skipFreshFile(options, settings.epgFilename, clock))
         return kExitDone;
@@ -90,17 +88,17 @@ int runFetch(const FetchOptions& options) {
     ConsoleView view(stderr, options.quiet);
     TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()));
     stopRunOnSignals();
-    const RunOutcome outcome = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, shell);
+    const RunReport report = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, shell);
     view.endProgress();
 
     // A replaced file with every channel is news only to the curious; any
     // other outcome is worth a cron mail even when quiet.
-    const std::string line = outcomeLine(view.lastText());
-    if (outcome != RunOutcome::Done)
+    const std::string line = describeOutcome(report);
+    if (report.outcome != RunOutcome::Done)
         std::fprintf(stderr, "%s\n", line.c_str());
     else if (!options.quiet)
         std::printf("%s\n", line.c_str());
-    return exitStatus(outcome);
+    return exitStatus(report.outcome);
 }
 
 }  // namespace

@@ -64,29 +64,38 @@ SafeFile::~SafeFile() {
 
 bool SafeFile::open(const char* path, TempName naming, mode_t newFileMode) {
     discard();
+    lastError = 0;
     if (!path || !*path)
-        return false;
+        return fail(ENOENT);
     if (!copyPath(target, sizeof target, path))
-        return false;
+        return fail(ENAMETOOLONG);
 
     struct stat status;
     if (::lstat(target, &status) == 0 && S_ISLNK(status.st_mode)) {
         char resolved[PATH_MAX];
-        if (!::realpath(path, resolved) || !copyPath(target, sizeof target, resolved))
-            return false;
+        if (!::realpath(path, resolved))
+            return fail(errno);
+        if (!copyPath(target, sizeof target, resolved))
+            return fail(ENAMETOOLONG);
     }
 
     const bool exists = ::stat(target, &status) == 0;
     if (!exists && errno != ENOENT)
-        return false;
-    if (exists && (!S_ISREG(status.st_mode) || !writable(target)))
-        return false;
+        return fail(errno);
+    if (exists && S_ISDIR(status.st_mode))
+        return fail(EISDIR);
+    if (exists && !S_ISREG(status.st_mode))
+        return fail(EINVAL);
+    if (exists && !writable(target))
+        return fail(errno);
     // A path ending in a slash names a directory, never a file.
     if (target[std::strlen(target) - 1] == '/')
-        return false;
+        return fail(EISDIR);
 
-    if (!tempPathFor(temp, sizeof temp, target, naming))
-        return false;
+    if (!tempPathFor(temp, sizeof temp, target, naming)) {
+        temp[0] = '\0';
+        return fail(ENAMETOOLONG);
+    }
     FdHandle fd;
     if (naming == TempName::Fixed) {
         // Whatever stands there was left by a writer that was killed.
@@ -97,7 +106,7 @@ bool SafeFile::open(const char* path, TempName naming, mode_t newFileMode) {
     }
     if (!fd) {
         temp[0] = '\0';
-        return false;
+        return fail(errno);
     }
 
     if (exists) {
@@ -112,10 +121,8 @@ bool SafeFile::open(const char* path, TempName naming, mode_t newFileMode) {
     }
 
     out = ::fdopen(fd.get(), "wb");
-    if (!out) {
-        discard();
-        return false;
-    }
+    if (!out)
+        return fail(errno);
     fd.release();
     return true;
 }
@@ -123,19 +130,31 @@ bool SafeFile::open(const char* path, TempName naming, mode_t newFileMode) {
 bool SafeFile::commit() {
     if (!out)
         return false;
+    // ferror without a failing call leaves errno to an earlier write.
+    errno = EIO;
     bool written = std::fflush(out) == 0 && !std::ferror(out);
     // The data must be on the storage before the rename is, or a power cut
     // could leave an empty file in the old one's place.
     written = written && ::fsync(::fileno(out)) == 0;
-    written = std::fclose(out) == 0 && written;
-    out = nullptr;
-    if (!written || ::rename(temp, target) != 0) {
-        discard();
-        return false;
+    int error = errno;
+    if (std::fclose(out) != 0 && written) {
+        written = false;
+        error = errno;
     }
+    out = nullptr;
+    if (!written)
+        return fail(error);
+    if (::rename(temp, target) != 0)
+        return fail(errno);
     temp[0] = '\0';
     syncDirectory(target);
     return true;
+}
+
+bool SafeFile::fail(int error) {
+    discard();
+    lastError = error;
+    return false;
 }
 
 void SafeFile::discard() {

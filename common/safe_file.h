@@ -41,8 +41,15 @@ public:
     // Drops what was written; the target stays as it was.
     void discard();
 
+    // Why the last open() or commit() failed: an errno value.
+    int error() const { return lastError; }
+
 private:
+    // Notes why, drops what there is, and returns false.
+    bool fail(int error);
+
     char target[PATH_MAX] = {};
     char temp[PATH_MAX + 16] = {};
     std::FILE* out = nullptr;
+    int lastError = 0;
 };

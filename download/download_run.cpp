@@ -2,8 +2,8 @@
 #include "download_run.h"
 
 #include "build_info.h"
-#include "epg_filename.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -40,22 +40,11 @@ struct RunContext {
     int total;
     int timeoutsInARow = 0;
     bool writeFailed = false;
+    int writeError = 0;
     bool interrupted = false;
 
     bool unreachable() const { return timeoutsInARow >= kTimeoutsForUnreachable; }
 };
-
-void showOpenFailed(DownloadView& view, const char* epgPath) {
-    char text[512];
-    std::snprintf(text, sizeof text, "Unable to open output file:\n%s\n\nPress EXIT to close", epgPath);
-    view.setInfoText(text);
-}
-
-void showFileNotFound(const RunContext& run) {
-    char text[512];
-    std::snprintf(text, sizeof text, "File not found:\n%s\n\nPress EXIT to close", run.places.channelList);
-    run.view.setInfoText(text);
-}
 
 CommandStatus deleteTempFiles(const DownloadPlaces& places, CommandRunner& shell) {
     char command[128];
@@ -73,72 +62,81 @@ long readDocument(const char* path, char (&document)[kDocumentSize + 1]) {
     return static_cast<long>(std::fread(document, 1, kDocumentSize, file.get()));
 }
 
-// The day loop of one channel. Returns the number of days converted; it
-// stops at the first day that brought nothing.
-int fetchChannel(RunContext& run, const ChannelEntry& channel, int ordinal) {
+// A write that failed: errno says why, for the report.
+void noteWriteFailure(RunContext& run) {
+    if (!run.writeFailed)
+        run.writeError = errno;
+    run.writeFailed = true;
+}
+
+// The day loop of one channel; it stops at the first day that brought nothing.
+void fetchChannel(RunContext& run, const ChannelEntry& channel, ChannelReport& report) {
     char document[kDocumentSize + 1];
     char tempPath[64];
     char command[256 + sizeof kGuideHostName];
-    char progress[512];
 
     GuideDate date = run.today;
     int dayNumber = 0;
     long dayOffset = 0;
-    int converted = 0;
     do {
         dayOffset += kDaySeconds;
         ++dayNumber;
-        std::snprintf(progress, sizeof progress, "Downloading:\t%d of %d\n\nChannel %d:\t%s\nDate:\t%02d / %02d",
-                      ordinal, run.total, channel.id, channel.name, date.day, date.month);
-        run.view.setInfoText(progress);
+        run.view.fetchStarted(FetchStart{report.ordinal, run.total, channel, date, dayNumber});
 
         if (!buildTempPath(tempPath, sizeof tempPath, run.places.tempDir, channel.id, dayNumber) ||
             !buildFetchCommand(command, sizeof command, tempPath, channel.id, date))
             break;
         const CommandStatus status = run.shell.run(command);
+        FetchResult result = FetchResult::Data;
         if (status == CommandStatus::Interrupted) {
             ::unlink(tempPath);
             run.interrupted = true;
-            break;
-        }
-        const bool timedOut = status == CommandStatus::TimedOut;
-        run.timeoutsInARow = timedOut ? run.timeoutsInARow + 1 : 0;
-        FetchResult result = FetchResult::TimedOut;
-        if (timedOut)
+            result = FetchResult::Interrupted;
+        } else if (status == CommandStatus::TimedOut) {
             // Whatever came before the limit is a cut document.
             ::unlink(tempPath);
-        else if (readDocument(tempPath, document) <= kEmptyDocument)
+            result = FetchResult::TimedOut;
+        } else if (readDocument(tempPath, document) <= kEmptyDocument) {
             result = FetchResult::Nothing;
-        else
-            result = FetchResult::Data;
-        run.view.fetchEnded(FetchReport{ordinal, run.total, channel, date, result});
+        }
+        if (result != FetchResult::Interrupted)
+            run.timeoutsInARow = result == FetchResult::TimedOut ? run.timeoutsInARow + 1 : 0;
+        report.lastFetch = result;
+        run.view.fetchEnded(FetchReport{report.ordinal, run.total, channel, date, result});
         if (result != FetchResult::Data)
             break;
-        run.converter.convertDocument(run.epg, document, dayOffset, run.midnight);
-        ++converted;
+        report.eventsConverted += run.converter.convertDocument(run.epg, document, dayOffset, run.midnight);
+        ++report.daysConverted;
         if (std::ferror(run.epg)) {
-            run.writeFailed = true;
+            noteWriteFailure(run);
             break;
         }
         stepDay(date);
     } while (dayNumber < run.days);
-    return converted;
+}
+
+// The report of a run that ended before any channel, for the reason given.
+RunReport failedRun(RunOutcome outcome, const char* path, int error) {
+    RunReport report;
+    report.outcome = outcome;
+    report.failedPath = path;
+    report.error = error;
+    return report;
 }
 
 }  // namespace
 
-RunOutcome runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
-                       DownloadView& view, const Clock& clock, CommandRunner& shell) {
-    view.hideButtons();
-
+RunReport runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
+                      DownloadView& view, const Clock& clock, CommandRunner& shell) {
     // Before any file is touched: two runs would share the temporary
     // documents, delete each other's, and race for the EPG file. A lock
     // file that cannot be made (no /tmp to write in) lets the run go on:
     // it then fetches nothing and keeps the old file anyway.
     const RunLock lock(places.lockFile);
     if (lock.state() == RunLock::State::Busy) {
-        view.setInfoText("Another download is running\n\nPress EXIT to close");
-        return RunOutcome::Busy;
+        RunReport report = failedRun(RunOutcome::Busy, places.lockFile, 0);
+        view.runEnded(report);
+        return report;
     }
 
     const std::time_t now = clock.now();
@@ -147,12 +145,11 @@ RunOutcome runDownload(const char* epgFilename, int daysToDownload, const Downlo
     GuideConverter converter;
     converter.beginRun();
 
-    char epgPath[kEpgFilenameSize];
-    std::snprintf(epgPath, sizeof epgPath, "%.*s", static_cast<int>(sizeof epgPath - 1), epgFilename);
     EpgOutput output;
-    if (!output.open(epgPath)) {
-        showOpenFailed(view, epgPath);
-        return RunOutcome::NotReplaced;
+    if (!output.open(epgFilename)) {
+        RunReport report = failedRun(RunOutcome::OutputNotOpened, epgFilename, output.error());
+        view.runEnded(report);
+        return report;
     }
 
     RunContext run{places, view, shell, output.file(), converter, dateOf(local), localMidnight(local),
@@ -161,61 +158,68 @@ RunOutcome runDownload(const char* epgFilename, int daysToDownload, const Downlo
     // "e": close-on-exec, so that the fetch commands don't inherit the list.
     FileHandle list(std::fopen(places.channelList, "rbe"));
     if (!list) {
-        showFileNotFound(run);
-        return RunOutcome::NotReplaced;
+        RunReport report = failedRun(RunOutcome::ChannelListMissing, places.channelList, errno);
+        view.runEnded(report);
+        return report;
     }
     run.total = countChannels(list.get());
     list.reset(std::fopen(places.channelList, "rbe"));
     if (!list) {
+        RunReport report = failedRun(RunOutcome::ChannelListMissing, places.channelList, errno);
         deleteTempFiles(places, shell);
-        showFileNotFound(run);
-        return RunOutcome::NotReplaced;
+        view.runEnded(report);
+        return report;
     }
 
+    RunReport report;
     ChannelEntry channel;
-    int ordinal = 0;
-    int withoutData = 0;
     // A full or failing storage ends the run: fetching more would only
     // cost time.
     while (!run.writeFailed && !run.interrupted && nextChannel(list.get(), channel)) {
-        ++ordinal;
-        converter.beginChannel(run.epg, ordinal, channel.name);
+        ChannelReport& reached = report.channels.emplace_back();
+        reached.ordinal = static_cast<int>(report.channels.size());
+        reached.id = channel.id;
+        reached.name = channel.name;
+        reached.daysAsked = daysToDownload < 1 ? 1 : daysToDownload;
+        converter.beginChannel(run.epg, reached.ordinal, channel.name);
         if (run.unreachable()) {
             // No command is started for the channels left.
-            ++withoutData;
-            run.view.fetchEnded(FetchReport{ordinal, run.total, channel, run.today, FetchResult::Skipped});
+            run.view.fetchEnded(FetchReport{reached.ordinal, run.total, channel, run.today, FetchResult::Skipped});
         } else if (deleteTempFiles(places, shell) == CommandStatus::Interrupted) {
             run.interrupted = true;
-        } else if (fetchChannel(run, channel, ordinal) == 0) {
-            ++withoutData;
+            reached.lastFetch = FetchResult::Interrupted;
+        } else {
+            fetchChannel(run, channel, reached);
         }
         converter.endChannel(run.epg);
         // Flushed per channel, so that a full storage shows before the
         // next channel's fetches are started.
-        run.writeFailed = run.writeFailed || std::fflush(run.epg) != 0 || std::ferror(run.epg);
+        if (!run.writeFailed && (std::fflush(run.epg) != 0 || std::ferror(run.epg)))
+            noteWriteFailure(run);
     }
     list.reset();
 
     // With no guide at all the old file is worth more than an empty one.
     // An interrupted run keeps the old file, whatever it fetched.
-    const bool keepOld = run.interrupted || (!run.writeFailed && ordinal > 0 && withoutData == ordinal);
+    const int reachedCount = static_cast<int>(report.channels.size());
+    const int withoutData = report.channelsWithoutData();
+    const bool keepOld = run.interrupted || (!run.writeFailed && reachedCount > 0 && withoutData == reachedCount);
     const bool replaced = !keepOld && !run.writeFailed && output.commit();
     if (!replaced)
         output.discard();
     deleteTempFiles(places, shell);
 
-    char text[512];
-    if (run.interrupted)
-        std::snprintf(text, sizeof text, "Download interrupted\n\nPress EXIT to close");
-    else if (!keepOld && !replaced)
-        std::snprintf(text, sizeof text, "Unable to write output file:\n%s\n\nPress EXIT to close", epgPath);
-    else if (withoutData > 0)
-        std::snprintf(text, sizeof text, "Download incomplete:\nno guide data for %d of %d channels\n\nPress EXIT to close",
-                      withoutData, ordinal);
-    else
-        std::snprintf(text, sizeof text, "DONE!\nPress EXIT to close");
-    view.setInfoText(text);
-    if (!replaced)
-        return RunOutcome::NotReplaced;
-    return withoutData > 0 ? RunOutcome::Incomplete : RunOutcome::Done;
+    if (run.interrupted) {
+        report.outcome = RunOutcome::Interrupted;
+    } else if (!keepOld && !replaced) {
+        report.outcome = RunOutcome::OutputNotWritten;
+        report.failedPath = epgFilename;
+        report.error = run.writeFailed ? run.writeError : output.error();
+    } else if (keepOld) {
+        report.outcome = RunOutcome::NoGuideData;
+    } else {
+        report.outcome = withoutData > 0 ? RunOutcome::Incomplete : RunOutcome::Done;
+    }
+    view.runEnded(report);
+    return report;
 }

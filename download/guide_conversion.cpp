@@ -58,7 +58,7 @@ void GuideConverter::beginChannel(std::FILE* epg, int ordinal, const char* name)
     sequence = 1;
 }
 
-void GuideConverter::convertDocument(std::FILE* epg, const char* document, long dayOffset,
+int GuideConverter::convertDocument(std::FILE* epg, const char* document, long dayOffset,
                                      time_t localMidnight) {
     // A NUL byte ends the document's text wherever it stands.
     const char* const end = document + std::strlen(document);
@@ -70,6 +70,7 @@ void GuideConverter::convertDocument(std::FILE* epg, const char* document, long 
     // Every search runs from the cursor to the end of the document, not to
     // the end of the event: an event lacking a field takes the next one found.
     const char* cursor = document;
+    int events = 0;
     for (;;) {
         const char* titleStart = title.find(cursor);
         // An event whose "</event>" never comes was cut short: the document
@@ -77,6 +78,7 @@ void GuideConverter::convertDocument(std::FILE* epg, const char* document, long 
         const char* eventEndStart = eventEnd.find(cursor);
         if (titleStart == nullptr || eventEndStart == nullptr)
             break;
+        ++events;
         const std::string_view titleText = takeText(titleEnd, titleStart + title.length());
         const std::string_view genreText = takeField(genre, genreEnd, cursor);
         const std::string_view descriptionText = takeField(description, descriptionEnd, cursor);
@@ -101,6 +103,7 @@ void GuideConverter::convertDocument(std::FILE* epg, const char* document, long 
         previousHour = hour;
         previousMinute = minute;
     }
+    return events;
 }
 
 void GuideConverter::endChannel(std::FILE* epg) { writeChannelTrailer(epg); }

@@ -19,7 +19,8 @@ public:
     // Writes the channel header "C <ordinal> <name>" and drops any pending record.
     void beginChannel(std::FILE* epg, int ordinal, const char* name);
     // Converts one NUL-terminated document; dayOffset is the day number x 86400.
-    void convertDocument(std::FILE* epg, const char* document, long dayOffset, time_t localMidnight);
+    // Returns the events found in it: each a title with an event's end after it.
+    int convertDocument(std::FILE* epg, const char* document, long dayOffset, time_t localMidnight);
     // Writes the channel trailer "c"; the pending record is dropped.
     void endChannel(std::FILE* epg);
 

@@ -1,35 +1,17 @@
-// run_seams.h: what a download run needs from its surroundings: the screen, the clock, the shell.
+// run_seams.h: what a download run needs from its surroundings: a view, the clock, the shell.
 #pragma once
 
 #include <ctime>
 
-#include "calendar.h"
-#include "channel_list.h"
+#include "run_report.h"
 
-// How one fetch of a channel's day ended.
-enum class FetchResult {
-    Data,      // a document worth converting
-    Nothing,   // no document, or too short to hold a guide
-    TimedOut,  // ended after the time limit; its partial document is dropped
-    Skipped,   // not started: the service stopped answering earlier in the run
-};
-
-struct FetchReport {
-    int ordinal;  // the channel's place among the enabled ones, from 1
-    int total;
-    const ChannelEntry& channel;
-    GuideDate date;
-    FetchResult result;
-};
-
-// Where the run shows its progress and outcome.
+// Where the run tells what it is doing. It says nothing of how: each front
+// end words the fetches and the report its own way.
 class DownloadView {
 public:
-    virtual void setInfoText(const char* text) = 0;
-    virtual void hideButtons() = 0;
-    // Told of every fetch as it ends. The dialog's progress text says
-    // enough on the TV; a command line reports each one.
+    virtual void fetchStarted(const FetchStart&) {}
     virtual void fetchEnded(const FetchReport&) {}
+    virtual void runEnded(const RunReport&) {}
 
 protected:
     ~DownloadView() = default;

@@ -4,12 +4,10 @@
 #include "settings_file.h"
 
 #include <cstdio>
-#include <cstring>
 
 eDemoDialog::eDemoDialog() : eWindow(1) {
-    std::strcpy(epgFilename, kDefaultEpgFilename);
-    daysToDownload = kDefaultDaysToDownload;
-    loadSettings(kSettingsPath, epgFilename, daysToDownload);
+    // The settings start at their defaults.
+    loadSettings(kSettingsPath, settings);
 
     cmove(ePoint(100, 350));
     cresize(eSize(500, 150));

@@ -1,8 +1,8 @@
 // demo_dialog.h: the plug-in's dialog: main page, setup page and settings.
 #pragma once
 
-#include "epg_filename.h"
 #include "host_toolkit.h"
+#include "settings.h"
 
 // The main page's info text: a credit line and the hint.
 inline constexpr char kMainPageInfo[] =
@@ -30,6 +30,6 @@ private:
     eLabel* daysLabel = nullptr;
     eTextInputField* filenameInput = nullptr;
     eTextInputField* daysInput = nullptr;
-    int daysToDownload;
-    char epgFilename[kEpgFilenameSize];
+    // epgFilename and daysToDownload, loaded at construction.
+    Settings settings;
 };

@@ -3,33 +3,31 @@
 #include "demo_dialog.h"
 #include "command_runner.h"
 #include "download_run.h"
+#include "run_texts.h"
 
 namespace {
 
+// The info label shows the fetch under way, then the outcome.
 class DialogView final : public DownloadView {
 public:
-    DialogView(eLabel* info, eButton* download, eButton* setup)
-        : info(info), download(download), setup(setup) {}
+    explicit DialogView(eLabel* info) : info(info) {}
 
-    void setInfoText(const char* text) override { info->setText(text); }
-
-    // The run never shows them again: the way on is the exit key.
-    void hideButtons() override {
-        download->hide();
-        setup->hide();
-    }
+    void fetchStarted(const FetchStart& fetch) override { info->setText(progressText(fetch)); }
+    void runEnded(const RunReport& report) override { info->setText(outcomeText(report)); }
 
 private:
     eLabel* info;
-    eButton* download;
-    eButton* setup;
 };
 
 }  // namespace
 
 void eDemoDialog::BsInternet() {
-    DialogView view(infoLabel, downloadButton, setupButton);
+    // The run never shows them again: the way on is the exit key.
+    downloadButton->hide();
+    setupButton->hide();
+
+    DialogView view(infoLabel);
     SystemClock clock;
     TimedShellRunner shell(defaultFetchTimeout());
-    runDownload(epgFilename, daysToDownload, kBoxPlaces, view, clock, shell);
+    runDownload(settings.epgFilename, settings.daysToDownload, kBoxPlaces, view, clock, shell);
 }

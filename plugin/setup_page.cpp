@@ -55,9 +55,9 @@ void eDemoDialog::BsManual() {
     infoLabel->hide();
 
     filenameInput = newInput(this, ePoint(170, 8), eSize(250, 30), kEpgFilenameInputLength,
-                             kFilenameChars, epgFilename);
+                             kFilenameChars, settings.epgFilename);
     daysInput = newInput(this, ePoint(170, 58), eSize(40, 30), 1, kDaysChars,
-                         eString().sprintf("%d", daysToDownload));
+                         eString().sprintf("%d", settings.daysToDownload));
 
     saveButton = newButton(this, ePoint(10, clientRect.height() - 35), "green", "Save");
     saveButton->pressed.connect(SigC::slot(*this, &eDemoDialog::BshGo));
@@ -73,10 +73,10 @@ void eDemoDialog::BsManual() {
 // The new values are used from now on even when they cannot be stored.
 void eDemoDialog::BshGo() {
     BshEx();
-    setEpgFilename(epgFilename, filenameInput->text.c_str());
-    daysToDownload = parseDays(daysInput->text.c_str());
+    takeEpgFilenameInput(settings, filenameInput->text.c_str());
+    settings.daysToDownload = parseDays(daysInput->text.c_str());
     const eString saveFailed = eString().sprintf("Unable to save settings file:\n%s", kSettingsPath);
-    if (!saveSettings(kSettingsPath, epgFilename, daysToDownload))
+    if (!saveSettings(kSettingsPath, settings))
         infoLabel->setText(saveFailed);
     else if (infoLabel->text == saveFailed)
         // An earlier save failed; this one did not, and the label must not

@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
+. scripts/lib/ctest_summary.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${PPC_PACKAGES[@]}"
 
@@ -17,7 +18,9 @@ scripts/build-ppc.sh
 echo "== PowerPC core tests =="
 cmake --build build-ppc -j2
 echo "== PowerPC core tests under qemu-ppc =="
-ctest --test-dir build-ppc --output-on-failure -j2 --no-tests=error
+run_ctest "build-ppc" build-ppc -j2
+# scripts/test.sh prints it with the other builds' lines.
+[ -z "${TARVIO_TEST_SUMMARY:-}" ] || printf '%s\n' "${TEST_SUMMARIES[-1]}" > "$TARVIO_TEST_SUMMARY"
 
 # The box's tarvio-fetch, one whole run under qemu-ppc against the sample
 # guide service on loopback. The sh and wget it starts are the PC's own.

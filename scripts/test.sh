@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
+. scripts/lib/ctest_summary.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}"
 
@@ -12,7 +13,7 @@ echo "== build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIO_BUILD_HOST=ON -DTARVIO_BUILD_TESTS=ON >/dev/null
 cmake --build build -j2
 echo "== tests =="
-ctest --test-dir build --output-on-failure --no-tests=error -j2
+run_ctest "build" build -j2
 
 # This build also has a short fetch time limit, so that the end-to-end
 # tests of a guide service that stops answering run in seconds.
@@ -22,7 +23,9 @@ cmake -S . -B build-sanitize -DTARVIO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DTAR
 cmake --build build-sanitize -j2
 echo "== tests with sanitizers =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-sanitize --output-on-failure --no-tests=error -j2
+    run_ctest "build-sanitize" build-sanitize -j2
 
 echo "== PowerPC build and core tests under emulation =="
-scripts/test-ppc.sh
+TARVIO_TEST_SUMMARY="$PWD/build-ppc/test-summary" scripts/test-ppc.sh
+TEST_SUMMARIES+=("$(cat build-ppc/test-summary)")
+print_test_summaries

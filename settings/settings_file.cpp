@@ -11,15 +11,16 @@
 namespace {
 
 // Writes the settings and puts them in place; false if any step failed.
-bool writeSettings(SafeFile& file, const char* epgFilename, int daysToDownload) {
-    return std::fprintf(file.file(), "# Tarvio config file - DO NOT EDIT!\n%s\n%d\n", epgFilename,
-                        daysToDownload) >= 0 &&
+bool writeSettings(SafeFile& file, const Settings& settings) {
+    return std::fprintf(file.file(), "# Tarvio config file - DO NOT EDIT!\n%s\n%d\n", settings.epgFilename,
+                        settings.daysToDownload) >= 0 &&
            file.commit();
 }
 
 }  // namespace
 
-void loadSettings(const char* path, char (&epgFilename)[kEpgFilenameSize], int& daysToDownload) {
+void loadSettings(const char* path, Settings& settings) {
+    char (&epgFilename)[kEpgFilenameSize] = settings.epgFilename;
     FileHandle file(std::fopen(path, "rb"));
     if (!file)
         return;
@@ -48,12 +49,12 @@ void loadSettings(const char* path, char (&epgFilename)[kEpgFilenameSize], int& 
 
     // Only the first character of the days line counts.
     scratch[1] = '\0';
-    daysToDownload = static_cast<int>(std::strtol(scratch, nullptr, 10));
+    settings.daysToDownload = static_cast<int>(std::strtol(scratch, nullptr, 10));
 }
 
-bool saveSettings(const char* path, const char* epgFilename, int daysToDownload) {
+bool saveSettings(const char* path, const Settings& settings) {
     // Readable by all, as a file the box's tools create would be.
     SafeFile file;
     return file.open(path, SafeFile::TempName::Unique, 0644) &&
-           writeSettings(file, epgFilename, daysToDownload);
+           writeSettings(file, settings);
 }

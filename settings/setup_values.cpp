@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-void setEpgFilename(char (&epgFilename)[kEpgFilenameSize], const char* text) {
+void takeEpgFilenameInput(Settings& settings, const char* text) {
+    char (&epgFilename)[kEpgFilenameSize] = settings.epgFilename;
     static_assert(kEpgFilenameInputLength < kEpgFilenameSize, "the path input must fit epgFilename");
     // strncpy leaves the copy unterminated when the text is as long as the
     // limit, so the terminator is set here.

@@ -235,7 +235,9 @@ class FreshnessAndUsage(FetchCase):
                        "--if-older HOURS", "--quiet", "--help", "--version"):
             self.assertIn(option, shown.stdout)
         self.assertEqual(re.findall(r"^  (\d+) ", shown.stdout, re.M), ["0", "1", "2", "3", "64"])
-        self.assertRegex(self.fetch("--version").stdout, r"^tarvio-fetch \S+\n$")
+        # The version, and the guide host, so that a build left with the
+        # placeholder is noticed.
+        self.assertRegex(self.fetch("--version").stdout, r"^tarvio-fetch 0\.6b\nguide host: \S+\n$")
 
 
 if __name__ == "__main__":

@@ -20,29 +20,28 @@ namespace {
 const char kHeader[] = "# Tarvio config file - DO NOT EDIT!\n";
 const std::vector<std::string> kOnlyConf{"tarvio.conf"};
 
-struct Settings {
-    char epgFilename[kEpgFilenameSize];
-    int daysToDownload;
-};
-
 // Loads content as the settings file over the dialog's defaults.
 Settings loadFrom(const std::string& content) {
     TempFolder folder;
     writeFile(folder.file("tarvio.conf"), content);
     Settings settings;
-    std::strcpy(settings.epgFilename, "/mnt/usb/lomvi.dat");
-    settings.daysToDownload = 7;
-    loadSettings(folder.file("tarvio.conf").c_str(), settings.epgFilename, settings.daysToDownload);
+    loadSettings(folder.file("tarvio.conf").c_str(), settings);
+    return settings;
+}
+
+Settings settingsOf(const char* epgFilename, int daysToDownload) {
+    Settings settings;
+    setEpgFilename(settings, epgFilename);
+    settings.daysToDownload = daysToDownload;
     return settings;
 }
 
 TEST(SettingsLoad, MissingFileKeepsDefaults) {
     TempFolder folder;
-    char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
-    int days = 7;
-    loadSettings(folder.file("tarvio.conf").c_str(), epgFilename, days);
-    EXPECT_STREQ("/mnt/usb/lomvi.dat", epgFilename);
-    EXPECT_EQ(days, 7);
+    Settings settings;
+    loadSettings(folder.file("tarvio.conf").c_str(), settings);
+    EXPECT_STREQ("/mnt/usb/lomvi.dat", settings.epgFilename);
+    EXPECT_EQ(settings.daysToDownload, 7);
 }
 
 TEST(SettingsLoad, OnlyTheFirstCharacterOfTheDaysLineCounts) {
@@ -117,17 +116,16 @@ TEST(SettingsLoad, UnreadableFileKeepsDefaults) {
     // A folder opens for reading but every read fails.
     TempFolder folder;
     ASSERT_EQ(mkdir(folder.file("tarvio.conf").c_str(), 0755), 0);
-    char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
-    int days = 7;
-    loadSettings(folder.file("tarvio.conf").c_str(), epgFilename, days);
-    EXPECT_STREQ("/mnt/usb/lomvi.dat", epgFilename);
-    EXPECT_EQ(days, 7);
+    Settings settings;
+    loadSettings(folder.file("tarvio.conf").c_str(), settings);
+    EXPECT_STREQ("/mnt/usb/lomvi.dat", settings.epgFilename);
+    EXPECT_EQ(settings.daysToDownload, 7);
 }
 
 TEST(SettingsSave, WritesTheThreeLinesAndLoadsThemBack) {
     TempFolder folder;
     const std::string conf = folder.file("tarvio.conf");
-    ASSERT_TRUE(saveSettings(conf.c_str(), "/hdd/guide/epg.dat", 3));
+    ASSERT_TRUE(saveSettings(conf.c_str(), settingsOf("/hdd/guide/epg.dat", 3)));
     EXPECT_EQ(readFile(conf), "# Tarvio config file - DO NOT EDIT!\n/hdd/guide/epg.dat\n3\n");
     EXPECT_EQ(folderNames(folder.path()), kOnlyConf);
 
@@ -135,14 +133,13 @@ TEST(SettingsSave, WritesTheThreeLinesAndLoadsThemBack) {
     ASSERT_EQ(stat(conf.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0644u);
 
-    char epgFilename[kEpgFilenameSize] = "/mnt/usb/lomvi.dat";
-    int days = 7;
-    loadSettings(conf.c_str(), epgFilename, days);
-    EXPECT_STREQ("/hdd/guide/epg.dat", epgFilename);
-    EXPECT_EQ(days, 3);
+    Settings settings;
+    loadSettings(conf.c_str(), settings);
+    EXPECT_STREQ("/hdd/guide/epg.dat", settings.epgFilename);
+    EXPECT_EQ(settings.daysToDownload, 3);
 
     // Zero days and an empty path are stored as they are.
-    ASSERT_TRUE(saveSettings(conf.c_str(), "", 0));
+    ASSERT_TRUE(saveSettings(conf.c_str(), settingsOf("", 0)));
     EXPECT_EQ(readFile(conf), "# Tarvio config file - DO NOT EDIT!\n\n0\n");
 }
 
@@ -151,7 +148,7 @@ TEST(SettingsSave, ReplacesAnOlderFileCompletely) {
     const std::string conf = folder.file("tarvio.conf");
     writeFile(conf, std::string(kHeader) + "/a/much/longer/path/than/the/new/one/epg.dat\n7\n" +
                         std::string(200, 'x'));
-    ASSERT_TRUE(saveSettings(conf.c_str(), "/b", 2));
+    ASSERT_TRUE(saveSettings(conf.c_str(), settingsOf("/b", 2)));
     EXPECT_EQ(readFile(conf), "# Tarvio config file - DO NOT EDIT!\n/b\n2\n");
     EXPECT_EQ(folderNames(folder.path()), kOnlyConf);
 }
@@ -161,14 +158,14 @@ TEST(SettingsSave, FailureLeavesTheOldFileAndNoLeftovers) {
 
     // The folder is missing: a file stands where it should be.
     writeFile(folder.file("plugins"), "not a folder");
-    EXPECT_FALSE(saveSettings(folder.file("plugins/tarvio.conf").c_str(), "/b", 2));
+    EXPECT_FALSE(saveSettings(folder.file("plugins/tarvio.conf").c_str(), settingsOf("/b", 2)));
     EXPECT_EQ(readFile(folder.file("plugins")), "not a folder");
 
     // The new file is written but cannot take the old name's place.
     ASSERT_EQ(mkdir(folder.file("conf").c_str(), 0755), 0);
     ASSERT_EQ(mkdir(folder.file("conf/tarvio.conf").c_str(), 0755), 0);
     writeFile(folder.file("conf/tarvio.conf/keep"), "old");
-    EXPECT_FALSE(saveSettings(folder.file("conf/tarvio.conf").c_str(), "/b", 2));
+    EXPECT_FALSE(saveSettings(folder.file("conf/tarvio.conf").c_str(), settingsOf("/b", 2)));
     EXPECT_EQ(folderNames(folder.file("conf")), kOnlyConf);
     EXPECT_EQ(readFile(folder.file("conf/tarvio.conf/keep")), "old");
 }
@@ -188,7 +185,7 @@ TEST(SettingsSave, FailedWriteLeavesTheOldFileWhole) {
         std::signal(SIGXFSZ, SIG_IGN);
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
             _exit(2);
-        _exit(saveSettings(conf.c_str(), "/hdd/new/epg.dat", 3) ? 1 : 0);
+        _exit(saveSettings(conf.c_str(), settingsOf("/hdd/new/epg.dat", 3)) ? 1 : 0);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -9,16 +9,17 @@
 namespace {
 
 TEST(SetupValues, PathIsCutAtSixtyCharactersAndTerminated) {
-    char epgFilename[kEpgFilenameSize];
+    Settings settings;
+    char (&epgFilename)[kEpgFilenameSize] = settings.epgFilename;
     std::memset(epgFilename, 'z', sizeof epgFilename);
     const std::string text = "/" + std::string(69, 'a');
-    setEpgFilename(epgFilename, text.c_str());
+    takeEpgFilenameInput(settings, text.c_str());
     EXPECT_EQ(epgFilename, text.substr(0, 60));
 
-    setEpgFilename(epgFilename, "/hdd/epg.dat");
+    takeEpgFilenameInput(settings, "/hdd/epg.dat");
     EXPECT_STREQ("/hdd/epg.dat", epgFilename);
 
-    setEpgFilename(epgFilename, "");
+    takeEpgFilenameInput(settings, "");
     EXPECT_STREQ("", epgFilename);
 }
 

@@ -1,4 +1,5 @@
-// download_run_test.cpp: whole runs with a stand-in for wget: passes, day loop, messages, EPG file.
+// run_texts_test.cpp: whole runs with a stand-in for wget, with the texts the
+// dialog shows: passes, day loop, messages, EPG file.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,7 +12,10 @@
 #include <unistd.h>
 
 #include "download_run.h"
+#include "fake_wget.h"
 #include "fetch_command.h"
+#include "run_texts.h"
+#include "settings.h"
 #include "temp_folder.h"
 #include "zone_guard.h"
 
@@ -20,50 +24,13 @@ namespace {
 const char* const kDone = "DONE!\nPress EXIT to close";
 const std::string kEvent = "<event><title>News</title><startTime>20:30</startTime></event>\n";
 
+// Records what the dialog's info label would show.
 class RecordingView : public DownloadView {
 public:
-    void setInfoText(const char* text) override { texts.push_back(text); }
-    void hideButtons() override { ++hidden; }
+    void fetchStarted(const FetchStart& fetch) override { texts.push_back(progressText(fetch)); }
+    void runEnded(const RunReport& report) override { texts.push_back(outcomeText(report)); }
 
     std::vector<std::string> texts;
-    int hidden = 0;
-};
-
-class FixedClock : public Clock {
-public:
-    explicit FixedClock(std::time_t at) : at(at) {}
-    std::time_t now() const override { return at; }
-
-private:
-    std::time_t at;
-};
-
-// Plays wget: leaves the document served for the requested channel and date
-// in the temporary file, or an empty file, as wget does on a 404. Other
-// commands (the cleanup) run in the real shell.
-class FakeWget : public CommandRunner {
-public:
-    CommandStatus run(const char* command) override {
-        commands.push_back(command);
-        char path[256];
-        char file[128];
-        if (std::sscanf(command, "wget -q -O %255s http://%*[^/]/static/epg/timeline/export/%127s", path, file) != 2)
-            return std::system(command) == 0 ? CommandStatus::Finished : CommandStatus::NotStarted;
-        requests.push_back(file);
-        std::ofstream out(path, std::ios::binary);
-        const auto served = documents.find(file);
-        if (served != documents.end())
-            out << served->second;
-        return CommandStatus::Finished;
-    }
-
-    void serve(int id, const std::string& date, const std::string& body) {
-        documents["canale_export_" + std::to_string(id) + "_" + date + ".xml"] = body;
-    }
-
-    std::map<std::string, std::string> documents;
-    std::vector<std::string> commands;
-    std::vector<std::string> requests;
 };
 
 class DownloadRun : public ::testing::Test {
@@ -80,7 +47,10 @@ protected:
     void run(int days, std::time_t now = 1204192800 /* 2008-02-28 10:00 UTC */) {
         const DownloadPlaces places{listPath.c_str(), tempDir.c_str(), lockPath.c_str()};
         FixedClock clock(now);
-        runDownload(epgPath.c_str(), days, places, view, clock, wget);
+        // The path as the settings hold it, cut to their size.
+        Settings settings;
+        setEpgFilename(settings, epgPath.c_str());
+        runDownload(settings.epgFilename, days, places, view, clock, wget);
     }
 
     std::string outcome() const { return view.texts.empty() ? "" : view.texts.back(); }
@@ -104,7 +74,6 @@ TEST_F(DownloadRun, FetchesEveryEnabledChannelAndDay) {
     }
     run(2);
 
-    EXPECT_EQ(view.hidden, 1);
     const std::vector<std::string> expected{
         "Downloading:\t1 of 2\n\nChannel 501:\tUno\nDate:\t28 / 02",
         "Downloading:\t1 of 2\n\nChannel 501:\tUno\nDate:\t29 / 02",
@@ -229,7 +198,6 @@ TEST_F(DownloadRun, MissingChannelListKeepsTheOldFile) {
     folder.write("lomvi.dat", "old guide\n");
     run(7);
     EXPECT_EQ(view.texts, std::vector<std::string>{"File not found:\n" + listPath + "\n\nPress EXIT to close"});
-    EXPECT_EQ(view.hidden, 1);
     EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
     EXPECT_EQ(folder.names().size(), 2u);  // tmp and the EPG file
     EXPECT_TRUE(wget.commands.empty());

@@ -1,0 +1,13 @@
+// run_texts.h: the download run as the TV shows it: the progress of each
+// fetch and the outcome, in the dialog's info label.
+#pragma once
+
+#include <string>
+
+#include "run_report.h"
+
+// "Downloading:\t1 of 3\n\nChannel 501:\tCanale Uno\nDate:\t28 / 02".
+std::string progressText(const FetchStart& fetch);
+
+// The outcome, ending "Press EXIT to close": only the exit key closes the dialog.
+std::string outcomeText(const RunReport& report);

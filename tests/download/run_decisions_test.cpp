@@ -1,0 +1,178 @@
+// run_decisions_test.cpp: the run's decisions on time-outs, interrupts, write
+// failures and a busy lock, read from its report.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "download_run.h"
+#include "fake_wget.h"
+#include "file_handle.h"
+#include "temp_folder.h"
+#include "zone_guard.h"
+
+namespace {
+
+const char kOldGuide[] = "C 1 Old\nc\n";
+const std::string kEvent = "<event><title>News</title><startTime>20:30</startTime></event>\n";
+const char kToday[] = "20080228";
+
+// Counts what the view was told.
+class CountingView : public DownloadView {
+public:
+    void fetchStarted(const FetchStart&) override { ++started; }
+    void fetchEnded(const FetchReport& report) override { ended.push_back(report.result); }
+    void runEnded(const RunReport&) override { ++reports; }
+
+    int started = 0;
+    std::vector<FetchResult> ended;
+    int reports = 0;
+};
+
+class RunDecisions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(folder.path().empty());
+        mkdir(folder.file("tmp").c_str(), 0755);
+        folder.write("lomvi.dat", kOldGuide);
+    }
+
+    // Channels 1 to count, one day each, every one served a guide.
+    void listChannels(int count) {
+        std::string list;
+        for (int id = 1; id <= count; ++id) {
+            list += "y " + std::to_string(id) + ",Channel " + std::to_string(id) + "\n";
+            wget.serve(id, kToday, kEvent);
+        }
+        folder.write("tarvio.channels", list);
+    }
+
+    RunReport run(int days = 1) {
+        const std::string list = folder.file("tarvio.channels"), temp = folder.file("tmp"),
+                          lock = lockFolder.file("tarvio.lock"), epg = folder.file("lomvi.dat");
+        const DownloadPlaces places{list.c_str(), temp.c_str(), lock.c_str()};
+        FixedClock clock(1204192800);  // 2008-02-28 10:00 UTC
+        return runDownload(epg.c_str(), days, places, view, clock, wget);
+    }
+
+    ZoneGuard zone{"UTC"};
+    TempFolder folder;
+    TempFolder lockFolder;
+    CountingView view;
+    FakeWget wget;
+};
+
+}  // namespace
+
+TEST_F(RunDecisions, TwoTimeOutsInARowSkipTheRest) {
+    listChannels(4);
+    wget.answer(1, kToday, CommandStatus::TimedOut);
+    wget.answer(2, kToday, CommandStatus::TimedOut);
+    const RunReport report = run();
+
+    EXPECT_EQ(wget.requests.size(), 2u) << "no fetch is started once the service counts as gone";
+    ASSERT_EQ(report.channels.size(), 4u);
+    EXPECT_EQ(report.channels[0].lastFetch, FetchResult::TimedOut);
+    EXPECT_EQ(report.channels[1].lastFetch, FetchResult::TimedOut);
+    EXPECT_EQ(report.channels[2].lastFetch, FetchResult::Skipped);
+    EXPECT_EQ(report.channels[3].lastFetch, FetchResult::Skipped);
+    EXPECT_EQ(view.ended, (std::vector<FetchResult>{FetchResult::TimedOut, FetchResult::TimedOut,
+                                                    FetchResult::Skipped, FetchResult::Skipped}));
+    EXPECT_EQ(report.outcome, RunOutcome::NoGuideData);
+    EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
+    EXPECT_TRUE(folderNames(folder.file("tmp")).empty()) << "a timed-out fetch's document is dropped";
+}
+
+TEST_F(RunDecisions, AnAnswerAfterATimeOutStartsTheCountAgain) {
+    listChannels(4);
+    wget.answer(1, kToday, CommandStatus::TimedOut);
+    wget.answer(3, kToday, CommandStatus::TimedOut);
+    // A fetch the shell could not start brought nothing, but says nothing
+    // of the service either.
+    wget.answer(4, kToday, CommandStatus::NotStarted);
+    const RunReport report = run();
+
+    EXPECT_EQ(wget.requests.size(), 4u);
+    EXPECT_EQ(report.outcome, RunOutcome::Incomplete);
+    EXPECT_EQ(report.channelsWithoutData(), 3);
+    EXPECT_EQ(report.channels[1].lastFetch, FetchResult::Data);
+    EXPECT_EQ(report.channels[1].daysConverted, 1);
+    EXPECT_EQ(report.channels[1].eventsConverted, 1);
+    EXPECT_EQ(report.channels[3].lastFetch, FetchResult::Nothing);
+    EXPECT_TRUE(report.replaced());
+    EXPECT_EQ(folder.read("lomvi.dat"), "C 1 Channel 1\nc\nC 2 Channel 2\nc\nC 3 Channel 3\nc\nC 4 Channel 4\nc\n");
+}
+
+TEST_F(RunDecisions, AnInterruptedRunKeepsTheOldFile) {
+    listChannels(3);
+    for (int id : {1, 2})
+        wget.serve(id, "20080229", kEvent);
+    wget.answer(2, "20080229", CommandStatus::Interrupted);
+    const RunReport report = run(2);
+
+    EXPECT_EQ(wget.requests.size(), 4u) << "channel 3 is never fetched";
+    EXPECT_EQ(report.outcome, RunOutcome::Interrupted);
+    ASSERT_EQ(report.channels.size(), 2u);
+    EXPECT_EQ(report.channels[0].daysConverted, 2);
+    EXPECT_EQ(report.channels[1].daysConverted, 1);
+    EXPECT_EQ(report.channels[1].lastFetch, FetchResult::Interrupted);
+    EXPECT_FALSE(report.replaced());
+    EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
+    EXPECT_EQ(folder.names().size(), 3u) << "tmp, the list, the EPG file: no new file left";
+    EXPECT_TRUE(folderNames(folder.file("tmp")).empty());
+    EXPECT_EQ(view.reports, 1);
+}
+
+TEST_F(RunDecisions, AWriteFailureStopsTheFetching) {
+    // Each channel's block outgrows what the storage takes.
+    std::string events;
+    for (int i = 0; i < 200; ++i)
+        events += "<event><title>" + std::string(200, 'x') + "</title><startTime>06:00</startTime></event>\n";
+    listChannels(5);
+    for (int id = 1; id <= 5; ++id)
+        wget.serve(id, kToday, events);
+
+    // Files of this process may grow to 60000 bytes: a day's document
+    // (about 53 KB) still fits, the EPG file's second block does not.
+    const rlimit saved = [] {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        return limit;
+    }();
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{60000, saved.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const RunReport report = run();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(report.outcome, RunOutcome::OutputNotWritten);
+    EXPECT_EQ(report.error, EFBIG);
+    EXPECT_EQ(report.failedPath, folder.file("lomvi.dat"));
+    EXPECT_LT(wget.requests.size(), 5u) << "fetching stops once the file can't be written";
+    EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
+    EXPECT_EQ(folder.names().size(), 3u);
+}
+
+TEST_F(RunDecisions, ABusyLockTouchesNothing) {
+    listChannels(2);
+    const std::string lockPath = lockFolder.file("tarvio.lock");
+    FdHandle other(::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
+    ASSERT_TRUE(other);
+    ASSERT_EQ(::flock(other.get(), LOCK_EX), 0);
+    const RunReport report = run();
+
+    EXPECT_EQ(report.outcome, RunOutcome::Busy);
+    EXPECT_EQ(report.failedPath, lockPath);
+    EXPECT_TRUE(wget.commands.empty());
+    EXPECT_EQ(view.started, 0);
+    EXPECT_EQ(view.reports, 1);
+    EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
+    EXPECT_TRUE(report.channels.empty());
+}
