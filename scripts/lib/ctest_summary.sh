@@ -8,7 +8,9 @@ TEST_SUMMARIES=()
 run_ctest() {
     local name=$1 dir=$2
     shift 2
-    local junit="$dir/ctest-results.xml"
+    # CTest takes a relative path as relative to the build folder.
+    local junit
+    junit="$(cd "$dir" && pwd)/ctest-results.xml"
     ctest --test-dir "$dir" --output-on-failure --no-tests=error --output-junit "$junit" "$@"
     TEST_SUMMARIES+=("$name: $(python3 - "$junit" <<'PY'
 import sys
