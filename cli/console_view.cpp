@@ -1,6 +1,9 @@
 // console_view.cpp: the download run's view on a terminal or in a log: a line per fetch.
 #include "console_view.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -9,10 +12,12 @@ namespace {
 const char* resultText(FetchResult result) {
     switch (result) {
     case FetchResult::Data: return "brought data";
+    case FetchResult::NotAGuide: return "brought no guide (no event in the document)";
     case FetchResult::Nothing: return "brought nothing";
     case FetchResult::TimedOut: return "ran out of time";
     case FetchResult::Skipped: return "skipped, the service stopped answering";
     case FetchResult::Interrupted: return "interrupted";
+    case FetchResult::NoWget: return "wget could not be started";
     }
     return "";
 }
@@ -50,17 +55,47 @@ std::string describeFetch(const FetchReport& report) {
 ConsoleView::ConsoleView(std::FILE* stream, bool quiet)
     : stream(stream), quiet(quiet), inPlace(::isatty(::fileno(stream)) == 1) {}
 
+namespace {
+
+std::string countOf(int part, std::size_t whole) {
+    return std::to_string(part) + " of " + std::to_string(whole) + " channels";
+}
+
+// What a replaced but incomplete guide lacks.
+std::string missingParts(const RunReport& report) {
+    std::string parts;
+    if (const int without = report.channelsWithoutData()) {
+        parts = "no guide data for " + countOf(without, report.channels.size());
+        if (const int kept = report.channelsKept())
+            parts += " (old guide kept for " + std::to_string(kept) + ")";
+    }
+    if (const int shorter = report.channelsShort())
+        parts += (parts.empty() ? "" : "; ") + std::string("fewer days than asked for ") +
+                 countOf(shorter, report.channels.size());
+    return parts;
+}
+
+std::string reason(int error) {
+    return error == EINVAL ? "not a regular file" : std::strerror(error);
+}
+
+}  // namespace
+
 std::string describeOutcome(const RunReport& report) {
     const std::string& path = report.failedPath;
     switch (report.outcome) {
     case RunOutcome::Done: return "DONE!";
-    case RunOutcome::Incomplete:
+    case RunOutcome::Incomplete: return "Download incomplete, guide replaced: " + missingParts(report);
     case RunOutcome::NoGuideData:
-        return "Download incomplete: no guide data for " + std::to_string(report.channelsWithoutData()) + " of " +
-               std::to_string(report.channels.size()) + " channels";
+        return "Download failed, old guide kept: no guide data for " +
+               countOf(report.channelsWithoutData(), report.channels.size());
     case RunOutcome::Interrupted: return "Download interrupted";
+    case RunOutcome::NoWget:
+        return "Download failed, old guide kept: the shell could not start wget (is it installed and on PATH?)";
     case RunOutcome::Busy: return "Another download is running";
+    case RunOutcome::LockFailed: return "Unable to use the lock file " + path + ": " + reason(report.error);
     case RunOutcome::ChannelListMissing: return "File not found: " + path;
+    case RunOutcome::NoChannel: return "No channel enabled in: " + path;
     // An empty path names nothing: the line ends at the colon.
     case RunOutcome::OutputNotOpened: return "Unable to open output file:" + (path.empty() ? "" : " " + path);
     case RunOutcome::OutputNotWritten: return "Unable to write output file: " + path;

@@ -30,7 +30,10 @@ int exitStatus(RunOutcome outcome) {
     case RunOutcome::Busy: return kExitBusy;
     case RunOutcome::NoGuideData:
     case RunOutcome::Interrupted:
+    case RunOutcome::NoWget:
+    case RunOutcome::LockFailed:
     case RunOutcome::ChannelListMissing:
+    case RunOutcome::NoChannel:
     case RunOutcome::OutputNotOpened:
     case RunOutcome::OutputNotWritten: return kExitNotReplaced;
     }

@@ -1,20 +1,21 @@
 // download_run.cpp: one download run, from the channel list to the EPG file.
 #include "download_run.h"
 
-#include "build_info.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include <unistd.h>
 
+#include "build_info.h"
 #include "calendar.h"
 #include "channel_list.h"
 #include "epg_output.h"
+#include "epg_writer.h"
 #include "fetch_command.h"
 #include "file_handle.h"
 #include "guide_conversion.h"
+#include "old_guide.h"
 #include "run_lock.h"
 
 namespace {
@@ -34,6 +35,7 @@ struct RunContext {
     CommandRunner& shell;
     std::FILE* epg;
     GuideConverter& converter;
+    OldGuide& oldGuide;
     GuideDate today;
     std::time_t midnight;
     int days;
@@ -42,8 +44,11 @@ struct RunContext {
     bool writeFailed = false;
     int writeError = 0;
     bool interrupted = false;
+    bool noWget = false;
 
     bool unreachable() const { return timeoutsInARow >= kTimeoutsForUnreachable; }
+    // Fetching more would only cost time, or could not work.
+    bool stopped() const { return writeFailed || interrupted || noWget; }
 };
 
 CommandStatus deleteTempFiles(const DownloadPlaces& places, CommandRunner& shell) {
@@ -55,7 +60,7 @@ CommandStatus deleteTempFiles(const DownloadPlaces& places, CommandRunner& shell
 
 // Bytes read from the fetched document, or -1 when there is none.
 long readDocument(const char* path, char (&document)[kDocumentSize + 1]) {
-    FileHandle file(std::fopen(path, "rb"));
+    FileHandle file(std::fopen(path, "rbe"));
     if (!file)
         return -1;
     std::memset(document, 0, sizeof document);
@@ -67,6 +72,40 @@ void noteWriteFailure(RunContext& run) {
     if (!run.writeFailed)
         run.writeError = errno;
     run.writeFailed = true;
+}
+
+// Runs one fetch into tempPath and reads what it left. Only a command that
+// ended well counts: a fetch that failed half-way (a cut connection, a full
+// /tmp, a document past the size limit) leaves a cut document, dropped
+// unread like a timed-out one's.
+FetchResult fetchDocument(RunContext& run, const char* command, const char* tempPath,
+                          char (&document)[kDocumentSize + 1]) {
+    // Whatever stands at the path, file or link, is not written through.
+    ::unlink(tempPath);
+    const CommandStatus status = run.shell.run(command);
+    FetchResult result = FetchResult::Nothing;
+    switch (status) {
+    case CommandStatus::Finished:
+        result = readDocument(tempPath, document) > kEmptyDocument ? FetchResult::Data : FetchResult::Nothing;
+        break;
+    case CommandStatus::Interrupted:
+        run.interrupted = true;
+        result = FetchResult::Interrupted;
+        break;
+    case CommandStatus::TimedOut: result = FetchResult::TimedOut; break;
+    case CommandStatus::NotFound:
+        run.noWget = true;
+        result = FetchResult::NoWget;
+        break;
+    case CommandStatus::Failed:
+    case CommandStatus::NotStarted: break;
+    }
+    // Read or not, the document has served: a signal from now on leaves
+    // nothing of it behind.
+    ::unlink(tempPath);
+    if (result != FetchResult::Interrupted)
+        run.timeoutsInARow = result == FetchResult::TimedOut ? run.timeoutsInARow + 1 : 0;
+    return result;
 }
 
 // The day loop of one channel; it stops at the first day that brought nothing.
@@ -86,33 +125,54 @@ void fetchChannel(RunContext& run, const ChannelEntry& channel, ChannelReport& r
         if (!buildTempPath(tempPath, sizeof tempPath, run.places.tempDir, channel.id, dayNumber) ||
             !buildFetchCommand(command, sizeof command, tempPath, channel.id, date))
             break;
-        const CommandStatus status = run.shell.run(command);
-        FetchResult result = FetchResult::Data;
-        if (status == CommandStatus::Interrupted) {
-            ::unlink(tempPath);
-            run.interrupted = true;
-            result = FetchResult::Interrupted;
-        } else if (status == CommandStatus::TimedOut) {
-            // Whatever came before the limit is a cut document.
-            ::unlink(tempPath);
-            result = FetchResult::TimedOut;
-        } else if (readDocument(tempPath, document) <= kEmptyDocument) {
-            result = FetchResult::Nothing;
+        FetchResult result = fetchDocument(run, command, tempPath, document);
+        int events = 0;
+        if (result == FetchResult::Data) {
+            // A document without an event (an error page, junk) is still
+            // converted, as the box always did, but brings no guide.
+            events = run.converter.convertDocument(run.epg, document, dayOffset, run.midnight);
+            if (events > 0) {
+                ++report.daysConverted;
+                report.eventsConverted += events;
+            } else {
+                result = FetchResult::NotAGuide;
+            }
         }
-        if (result != FetchResult::Interrupted)
-            run.timeoutsInARow = result == FetchResult::TimedOut ? run.timeoutsInARow + 1 : 0;
         report.lastFetch = result;
-        run.view.fetchEnded(FetchReport{report.ordinal, run.total, channel, date, result});
-        if (result != FetchResult::Data)
+        run.view.fetchEnded(FetchReport{report.ordinal, run.total, channel, date, result, events});
+        if (result != FetchResult::Data && result != FetchResult::NotAGuide)
             break;
-        report.eventsConverted += run.converter.convertDocument(run.epg, document, dayOffset, run.midnight);
-        ++report.daysConverted;
         if (std::ferror(run.epg)) {
             noteWriteFailure(run);
             break;
         }
         stepDay(date);
     } while (dayNumber < run.days);
+}
+
+// Puts the channel's block from the old EPG file in place of the one just
+// written, which holds no record. True when it did.
+bool keepOldBlock(RunContext& run, int block, long blockStart, const ChannelReport& channel) {
+    if (block < 0 || blockStart < 0)
+        return false;
+    const auto rewind = [&] {
+        return std::fflush(run.epg) == 0 && ::ftruncate(::fileno(run.epg), blockStart) == 0 &&
+               std::fseek(run.epg, blockStart, SEEK_SET) == 0;
+    };
+    if (!rewind()) {
+        noteWriteFailure(run);
+        return false;
+    }
+    if (run.oldGuide.copy(block, channel.ordinal, run.epg))
+        return true;
+    // An old file that can't be read any more: the empty block again.
+    if (!rewind()) {
+        noteWriteFailure(run);
+        return false;
+    }
+    writeChannelHeader(run.epg, channel.ordinal, channel.name.c_str());
+    writeChannelTrailer(run.epg);
+    return false;
 }
 
 // The report of a run that ended before any channel, for the reason given.
@@ -124,20 +184,24 @@ RunReport failedRun(RunOutcome outcome, const char* path, int error) {
     return report;
 }
 
+RunReport endRun(DownloadView& view, RunReport report) {
+    view.runEnded(report);
+    return report;
+}
+
 }  // namespace
 
 RunReport runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
                       DownloadView& view, const Clock& clock, CommandRunner& shell) {
     // Before any file is touched: two runs would share the temporary
     // documents, delete each other's, and race for the EPG file. A lock
-    // file that cannot be made (no /tmp to write in) lets the run go on:
-    // it then fetches nothing and keeps the old file anyway.
+    // that can't be taken refuses the run: going on unlocked could do
+    // exactly that.
     const RunLock lock(places.lockFile);
-    if (lock.state() == RunLock::State::Busy) {
-        RunReport report = failedRun(RunOutcome::Busy, places.lockFile, 0);
-        view.runEnded(report);
-        return report;
-    }
+    if (lock.state() == RunLock::State::Busy)
+        return endRun(view, failedRun(RunOutcome::Busy, places.lockFile, 0));
+    if (lock.state() == RunLock::State::Failed)
+        return endRun(view, failedRun(RunOutcome::LockFailed, places.lockFile, lock.error()));
 
     const std::time_t now = clock.now();
     std::tm local{};
@@ -146,41 +210,39 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
     converter.beginRun();
 
     EpgOutput output;
-    if (!output.open(epgFilename)) {
-        RunReport report = failedRun(RunOutcome::OutputNotOpened, epgFilename, output.error());
-        view.runEnded(report);
-        return report;
-    }
-
-    RunContext run{places, view, shell, output.file(), converter, dateOf(local), localMidnight(local),
-                   daysToDownload, 0};
+    if (!output.open(epgFilename))
+        return endRun(view, failedRun(RunOutcome::OutputNotOpened, epgFilename, output.error()));
 
     // "e": close-on-exec, so that the fetch commands don't inherit the list.
     FileHandle list(std::fopen(places.channelList, "rbe"));
-    if (!list) {
-        RunReport report = failedRun(RunOutcome::ChannelListMissing, places.channelList, errno);
-        view.runEnded(report);
-        return report;
-    }
-    run.total = countChannels(list.get());
+    if (!list)
+        return endRun(view, failedRun(RunOutcome::ChannelListMissing, places.channelList, errno));
+    const int total = countChannels(list.get());
+    // With nothing to fetch, the old guide is worth more than an empty one.
+    if (total == 0)
+        return endRun(view, failedRun(RunOutcome::NoChannel, places.channelList, 0));
     list.reset(std::fopen(places.channelList, "rbe"));
     if (!list) {
-        RunReport report = failedRun(RunOutcome::ChannelListMissing, places.channelList, errno);
+        const int error = errno;
         deleteTempFiles(places, shell);
-        view.runEnded(report);
-        return report;
+        return endRun(view, failedRun(RunOutcome::ChannelListMissing, places.channelList, error));
     }
+
+    OldGuide oldGuide;
+    oldGuide.open(epgFilename);
+    RunContext run{places, view, shell, output.file(), converter, oldGuide, dateOf(local), localMidnight(local),
+                   daysToDownload, total};
 
     RunReport report;
     ChannelEntry channel;
-    // A full or failing storage ends the run: fetching more would only
-    // cost time.
-    while (!run.writeFailed && !run.interrupted && nextChannel(list.get(), channel)) {
+    while (!run.stopped() && nextChannel(list.get(), channel)) {
         ChannelReport& reached = report.channels.emplace_back();
         reached.ordinal = static_cast<int>(report.channels.size());
         reached.id = channel.id;
         reached.name = channel.name;
         reached.daysAsked = daysToDownload < 1 ? 1 : daysToDownload;
+        const int oldBlock = oldGuide.take(channel.name);
+        const long blockStart = std::ftell(run.epg);
         converter.beginChannel(run.epg, reached.ordinal, channel.name);
         if (run.unreachable()) {
             // No command is started for the channels left.
@@ -192,6 +254,8 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
             fetchChannel(run, channel, reached);
         }
         converter.endChannel(run.epg);
+        if (!reached.broughtData() && !run.stopped())
+            reached.keptOldGuide = keepOldBlock(run, oldBlock, blockStart, reached);
         // Flushed per channel, so that a full storage shows before the
         // next channel's fetches are started.
         if (!run.writeFailed && (std::fflush(run.epg) != 0 || std::ferror(run.epg)))
@@ -199,11 +263,11 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
     }
     list.reset();
 
-    // With no guide at all the old file is worth more than an empty one.
-    // An interrupted run keeps the old file, whatever it fetched.
-    const int reachedCount = static_cast<int>(report.channels.size());
-    const int withoutData = report.channelsWithoutData();
-    const bool keepOld = run.interrupted || (!run.writeFailed && reachedCount > 0 && withoutData == reachedCount);
+    // With no new guide at all the old file stays exactly as it was, its
+    // time of modification too, so that the next run tries again. An
+    // interrupted run keeps the old file, whatever it fetched.
+    const bool anyData = report.channelsWithoutData() < static_cast<int>(report.channels.size());
+    const bool keepOld = run.interrupted || run.noWget || (!run.writeFailed && !anyData);
     const bool replaced = !keepOld && !run.writeFailed && output.commit();
     if (!replaced)
         output.discard();
@@ -211,6 +275,8 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
 
     if (run.interrupted) {
         report.outcome = RunOutcome::Interrupted;
+    } else if (run.noWget) {
+        report.outcome = RunOutcome::NoWget;
     } else if (!keepOld && !replaced) {
         report.outcome = RunOutcome::OutputNotWritten;
         report.failedPath = epgFilename;
@@ -218,8 +284,11 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
     } else if (keepOld) {
         report.outcome = RunOutcome::NoGuideData;
     } else {
-        report.outcome = withoutData > 0 ? RunOutcome::Incomplete : RunOutcome::Done;
+        const bool complete = report.channelsWithoutData() == 0 && report.channelsShort() == 0;
+        report.outcome = complete ? RunOutcome::Done : RunOutcome::Incomplete;
     }
-    view.runEnded(report);
-    return report;
+    if (!replaced)
+        for (ChannelReport& reached : report.channels)
+            reached.keptOldGuide = false;
+    return endRun(view, report);
 }

@@ -12,8 +12,13 @@ public:
 
     explicit RunLock(const char* path);
     State state() const { return current; }
+    // Why it Failed: an errno value; EINVAL when the path is not a regular file.
+    int error() const { return failure; }
 
 private:
     FdHandle fd;
     State current = State::Failed;
+    int failure = 0;
+
+    bool fail(int error);
 };

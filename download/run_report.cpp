@@ -4,7 +4,23 @@
 int RunReport::channelsWithoutData() const {
     int without = 0;
     for (const ChannelReport& channel : channels)
-        if (channel.daysConverted == 0)
+        if (!channel.broughtData())
             ++without;
     return without;
+}
+
+int RunReport::channelsShort() const {
+    int count = 0;
+    for (const ChannelReport& channel : channels)
+        if (channel.broughtData() && !channel.complete())
+            ++count;
+    return count;
+}
+
+int RunReport::channelsKept() const {
+    int count = 0;
+    for (const ChannelReport& channel : channels)
+        if (channel.keptOldGuide)
+            ++count;
+    return count;
 }

@@ -10,11 +10,14 @@
 
 // How one fetch of a channel's day ended.
 enum class FetchResult {
-    Data,         // a document worth converting
-    Nothing,      // no document, or too short to hold a guide
+    Data,         // a document with at least one event
+    NotAGuide,    // a document, but no event in it: an error page, junk
+    Nothing,      // no document, one too short to hold a guide, or a fetch
+                  // that failed (its document, maybe cut, is dropped)
     TimedOut,     // ended after the time limit; its partial document is dropped
     Skipped,      // not started: the service stopped answering earlier in the run
     Interrupted,  // ended because the whole run was asked to stop
+    NoWget,       // the shell could not start the fetch command
 };
 
 // A fetch about to start.
@@ -33,6 +36,7 @@ struct FetchReport {
     const ChannelEntry& channel;
     GuideDate date;
     FetchResult result;
+    int events = 0;  // found in its document
 };
 
 // One enabled channel as the run left it.
@@ -41,18 +45,27 @@ struct ChannelReport {
     int id = 0;
     std::string name;
     int daysAsked = 0;
-    int daysConverted = 0;
+    int daysConverted = 0;    // days whose document held at least one event
     int eventsConverted = 0;  // events found in its converted documents
     FetchResult lastFetch = FetchResult::Skipped;
+    // It brought no guide data, and its block from the old EPG file was
+    // copied into the new one.
+    bool keptOldGuide = false;
+
+    bool broughtData() const { return daysConverted > 0; }
+    bool complete() const { return daysConverted >= daysAsked; }
 };
 
 enum class RunOutcome {
-    Done,              // EPG file replaced; every channel brought data
-    Incomplete,        // EPG file replaced; some channels brought none
-    NoGuideData,       // no channel brought data: the old file is kept
-    Interrupted,       // asked to stop: the old file is kept
-    Busy,              // another run holds the lock; nothing was touched
+    Done,                // EPG file replaced; every channel brought every day
+    Incomplete,          // EPG file replaced; some channels or days brought none
+    NoGuideData,         // no channel brought data: the old file is kept
+    Interrupted,         // asked to stop: the old file is kept
+    NoWget,              // the fetch command could not be started: the old file is kept
+    Busy,                // another run holds the lock; nothing was touched
+    LockFailed,          // the lock can't be used (failedPath, error); nothing was touched
     ChannelListMissing,  // the list could not be opened (failedPath, error)
+    NoChannel,           // the list (failedPath) enables no channel; nothing was touched
     OutputNotOpened,     // the EPG file cannot be written (failedPath, error)
     OutputNotWritten,    // writing or putting it in place failed (failedPath, error)
 };
@@ -69,4 +82,7 @@ struct RunReport {
     // True when the EPG file now holds this run's guide.
     bool replaced() const { return outcome == RunOutcome::Done || outcome == RunOutcome::Incomplete; }
     int channelsWithoutData() const;
+    // Channels that brought some days but fewer than asked.
+    int channelsShort() const;
+    int channelsKept() const;
 };

@@ -32,7 +32,9 @@ public:
 };
 
 enum class CommandStatus {
-    Finished,
+    Finished,     // exit status 0
+    Failed,       // another exit status, or ended by a signal not ours
+    NotFound,     // the shell could not find or run the command (126, 127)
     TimedOut,
     Interrupted,  // the user asked the whole run to stop (a command line's Ctrl-C)
     NotStarted,

@@ -1,7 +1,9 @@
 // run_texts.cpp: the download run as the TV shows it.
 #include "run_texts.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -17,6 +19,36 @@ std::string progressText(const FetchStart& fetch) {
     return text;
 }
 
+namespace {
+
+// What a replaced but incomplete guide lacks, a line for each kind.
+std::string missingLines(const RunReport& report) {
+    const int channels = static_cast<int>(report.channels.size());
+    Text text;
+    std::string lines;
+    if (const int without = report.channelsWithoutData()) {
+        std::snprintf(text, sizeof text, "no guide data for %d of %d channels", without, channels);
+        lines += text;
+        if (const int kept = report.channelsKept()) {
+            std::snprintf(text, sizeof text, ",\nold guide kept for %d", kept);
+            lines += text;
+        }
+    }
+    if (const int shorter = report.channelsShort()) {
+        std::snprintf(text, sizeof text, "%sfewer days than asked for %d of %d channels", lines.empty() ? "" : "\n",
+                      shorter, channels);
+        lines += text;
+    }
+    return lines;
+}
+
+// The reason of a failure as the system words it.
+const char* reason(int error) {
+    return error == EINVAL ? "not a regular file" : std::strerror(error);
+}
+
+}  // namespace
+
 std::string outcomeText(const RunReport& report) {
     Text text;
     const char* path = report.failedPath.c_str();
@@ -24,16 +56,27 @@ std::string outcomeText(const RunReport& report) {
     case RunOutcome::Done:
         return "DONE!\nPress EXIT to close";
     case RunOutcome::Incomplete:
+        return "Download incomplete, guide replaced:\n" + missingLines(report) + "\n\nPress EXIT to close";
     case RunOutcome::NoGuideData:
-        std::snprintf(text, sizeof text, "Download incomplete:\nno guide data for %d of %d channels\n\nPress EXIT to close",
+        std::snprintf(text, sizeof text,
+                      "Download failed, old guide kept:\nno guide data for %d of %d channels\n\nPress EXIT to close",
                       report.channelsWithoutData(), static_cast<int>(report.channels.size()));
         return text;
     case RunOutcome::Interrupted:
         return "Download interrupted\n\nPress EXIT to close";
+    case RunOutcome::NoWget:
+        return "Unable to start wget:\nold guide kept\n\nPress EXIT to close";
     case RunOutcome::Busy:
         return "Another download is running\n\nPress EXIT to close";
+    case RunOutcome::LockFailed:
+        std::snprintf(text, sizeof text, "Unable to use the lock file:\n%s\n(%s)\n\nPress EXIT to close", path,
+                      reason(report.error));
+        return text;
     case RunOutcome::ChannelListMissing:
         std::snprintf(text, sizeof text, "File not found:\n%s\n\nPress EXIT to close", path);
+        return text;
+    case RunOutcome::NoChannel:
+        std::snprintf(text, sizeof text, "No channel enabled in:\n%s\n\nPress EXIT to close", path);
         return text;
     case RunOutcome::OutputNotOpened:
         std::snprintf(text, sizeof text, "Unable to open output file:\n%s\n\nPress EXIT to close", path);
