@@ -66,7 +66,7 @@ std::string idText(const char* text) {
 
 std::string counted(int count, const char* one, const char* many) {
     if (count == 0)
-        return std::string("no ") + one;
+        return std::string("no ") + many;
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
