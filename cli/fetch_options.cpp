@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <getopt.h>
+#include <sys/stat.h>
 
 const char kFetchUsage[] =
     "usage: tarvio-fetch [OPTION]...\n"
@@ -18,7 +20,9 @@ const char kFetchUsage[] =
     "  --timeout SECONDS   time limit of each fetch (default: the build's)\n"
     "  --if-older HOURS    fetch only if the EPG file is missing or was modified\n"
     "                      HOURS hours ago or more; otherwise say so and exit 0\n"
-    "  --quiet             print nothing but errors\n"
+    "  --check             say what a run makes of each line of the channel list,\n"
+    "                      and what looks wrong in it; fetch nothing\n"
+    "  --quiet             print nothing but errors (with --check: but warnings)\n"
     "  --help              show this help and exit\n"
     "  --version           show the version and exit\n"
     "\n"
@@ -36,7 +40,20 @@ const char kFetchUsage[] =
     "      no guide data at all, wget not found, the lock file unusable,\n"
     "      output not writable, storage full, interrupted)\n"
     "  3   another download is running; nothing was touched\n"
-    "  64  usage error; nothing was touched\n";
+    "  64  usage error; nothing was touched\n"
+    "\n"
+    "--check prints a line per line of the list, up to the line that ends it:\n"
+    "  line 1: channel 501 \"Canale Uno\" (fetched as channel 1)\n"
+    "  line 2: skipped (disabled)\n"
+    "  line 3: comment\n"
+    "  line 4: end of the list (an empty line)\n"
+    "then a line \"warning: ...\" for each thing that makes the run read the list\n"
+    "otherwise than it looks (channels after the end, ids that are no number,\n"
+    "missing commas, an id twice, long lines, a byte-order mark), then the count.\n"
+    "Control characters are shown as \\t, \\r, \\xNN, and a backslash as \\\\.\n"
+    "It takes no lock and writes nothing. It exits 0 when channels are enabled\n"
+    "and nothing is warned, 1 with warnings, 2 when no channel is enabled or the\n"
+    "list cannot be read.\n";
 
 namespace {
 
@@ -45,7 +62,7 @@ constexpr int kMaxDays = 14;
 constexpr int kMaxTimeoutSeconds = 86400;
 constexpr int kMaxHours = 100000;
 
-enum OptionId { kConfig = 1, kChannels, kOutput, kDays, kTimeout, kIfOlder, kQuiet, kHelp, kVersion };
+enum OptionId { kConfig = 1, kChannels, kOutput, kDays, kTimeout, kIfOlder, kQuiet, kCheck, kHelp, kVersion, kLastId };
 
 const option kLongOptions[] = {
     {"config", required_argument, nullptr, kConfig},
@@ -55,6 +72,7 @@ const option kLongOptions[] = {
     {"timeout", required_argument, nullptr, kTimeout},
     {"if-older", required_argument, nullptr, kIfOlder},
     {"quiet", no_argument, nullptr, kQuiet},
+    {"check", no_argument, nullptr, kCheck},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -88,6 +106,44 @@ bool takePath(const char* name, const char* text, std::string& into, std::string
     return !into.empty();
 }
 
+// A file named on the command line must be there: reading the defaults
+// instead of a mistyped settings file would look like a working run.
+bool takeExistingPath(const char* name, const char* text, std::string& into, std::string& error) {
+    if (!takePath(name, text, into, error))
+        return false;
+    struct stat status;
+    if (::stat(text, &status) != 0) {
+        error = std::string(name) + " " + text + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// The options a fetch takes that a check has no use for.
+bool checkTakesThem(const FetchOptions& options, std::string& error) {
+    const char* useless = options.epgFilename     ? "--output"
+                          : options.daysToDownload ? "--days"
+                          : options.timeoutSeconds ? "--timeout"
+                          : options.ifOlderHours   ? "--if-older"
+                                                   : nullptr;
+    if (useless)
+        error = std::string("--check fetches nothing: ") + useless + " has no use with it";
+    return useless == nullptr;
+}
+
+// The message for an option getopt_long did not take.
+std::string refusedOption(int argc, char** argv) {
+    // A known long option given a value leaves its id in optopt; an unknown
+    // long one leaves 0 and the argument just passed is its text; an unknown
+    // short one leaves its character, which may stand in a cluster.
+    const char* argument = optind - 1 < argc ? argv[optind - 1] : "";
+    if (optopt > 0 && optopt < kLastId)
+        return std::string("no value is taken by ") + argument;
+    if (optopt == 0)
+        return std::string("unknown option ") + argument;
+    return std::string("unknown option -") + static_cast<char>(optopt);
+}
+
 // The run keeps the EPG file's name in a buffer of the settings' size; a
 // longer one would be cut, and another file written.
 bool takeEpgFilename(const char* text, std::optional<std::string>& into, std::string& error) {
@@ -112,8 +168,8 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
     while ((id = getopt_long(argc, argv, ":", kLongOptions, nullptr)) != -1) {
         bool ok = true;
         switch (id) {
-        case kConfig: ok = takePath("--config", optarg, options.configFile, error); break;
-        case kChannels: ok = takePath("--channels", optarg, options.channelList, error); break;
+        case kConfig: ok = takeExistingPath("--config", optarg, options.configFile, error); break;
+        case kChannels: ok = takeExistingPath("--channels", optarg, options.channelList, error); break;
         case kOutput: ok = takeEpgFilename(optarg, options.epgFilename, error); break;
         case kDays: ok = takeNumber("--days", optarg, 1, kMaxDays, options.daysToDownload, error); break;
         case kTimeout:
@@ -121,15 +177,14 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
             break;
         case kIfOlder: ok = takeNumber("--if-older", optarg, 1, kMaxHours, options.ifOlderHours, error); break;
         case kQuiet: options.quiet = true; break;
+        case kCheck: options.check = true; break;
         case kHelp: return CommandLine::Help;
         case kVersion: return CommandLine::Version;
         case ':':
             error = std::string(argv[optind - 1]) + " needs a value";
             return CommandLine::UsageError;
         default:
-            // optopt names a known option given a value it does not take.
-            error = (optopt != 0 ? std::string("no value is taken by ") : std::string("unknown option ")) +
-                    argv[optind - 1];
+            error = refusedOption(argc, argv);
             return CommandLine::UsageError;
         }
         if (!ok)
@@ -139,5 +194,7 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
         error = std::string("unexpected argument \"") + argv[optind] + "\"";
         return CommandLine::UsageError;
     }
+    if (options.check && !checkTakesThem(options, error))
+        return CommandLine::UsageError;
     return CommandLine::Run;
 }

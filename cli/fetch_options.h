@@ -18,6 +18,8 @@ struct FetchOptions {
     // Unset: fetch whatever the EPG file's age.
     std::optional<int> ifOlderHours;
     bool quiet = false;
+    // Read the channel list as the run would and say what it makes of it.
+    bool check = false;
 };
 
 enum class CommandLine { Run, Help, Version, UsageError };

@@ -12,6 +12,7 @@
 #include "download_run.h"
 #include "fetch_options.h"
 #include "freshness.h"
+#include "list_check.h"
 #include "settings_file.h"
 
 namespace {
@@ -61,8 +62,8 @@ bool skipFreshFile(const FetchOptions& options, const char* epgFilename, const C
     if (!isFresh(age, *options.ifOlderHours))
         return false;
     if (!options.quiet)
-        std::printf("%s was modified %lld minutes ago, less than %d hours: nothing fetched\n", epgFilename,
-                    *age / 60, *options.ifOlderHours);
+        std::printf("%s was modified %lld minutes ago, less than %d %s: nothing fetched\n", epgFilename,
+                    *age / 60, *options.ifOlderHours, *options.ifOlderHours == 1 ? "hour" : "hours");
     return true;
 }
 
@@ -123,5 +124,7 @@ int main(int argc, char** argv) {
     case CommandLine::Run:
         break;
     }
+    if (options.check)
+        return checkChannelList(options.channelList.c_str(), options.quiet);
     return runFetch(options);
 }

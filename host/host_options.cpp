@@ -7,20 +7,23 @@
 
 const char kHostUsage[] =
     "usage: tvhost [--root DIR] [--png DIR] [--key KEY]... PLUGIN\n"
+    "       tvhost --help\n"
     "  --root DIR  run with DIR/var, DIR/mnt, DIR/tmp at /var, /mnt, /tmp\n"
     "  --png DIR   write a PNG picture of every screen to DIR (on the\n"
     "              terminal: of the screen shown when F12 is pressed)\n"
     "  --key KEY   play KEY instead of reading the terminal; repeatable.\n"
     "              KEY: red green yellow blue exit ok up down left right\n"
-    "              backspace 0..9, text:STRING (typed), wait (multi-tap timeout)\n";
+    "              backspace 0..9, text:STRING (typed), wait (multi-tap timeout)\n"
+    "  --help      show this help and exit\n";
 
 namespace {
-enum OptionCode { kRoot = 1, kKey, kPng };
+enum OptionCode { kRoot = 1, kKey, kPng, kHelp };
 
 const option kLongOptions[] = {
     {"root", required_argument, nullptr, kRoot},
     {"key", required_argument, nullptr, kKey},
     {"png", required_argument, nullptr, kPng},
+    {"help", no_argument, nullptr, kHelp},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -76,6 +79,10 @@ bool parseHostOptions(int argc, char** argv, HostOptions& options, std::string& 
             // argument just passed.
             error = "unknown option " + (optopt ? optionName(optopt) : std::string(argv[optind - 1]));
             return false;
+        }
+        if (code == kHelp) {
+            options.help = true;
+            return true;
         }
         if (!takeOption(code, optarg, options, error))
             return false;

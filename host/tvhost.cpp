@@ -60,6 +60,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tvhost: %s\n%s", error.c_str(), kHostUsage);
         return 2;
     }
+    if (options.help) {
+        std::fputs(kHostUsage, stdout);
+        return 0;
+    }
     const bool scripted = !options.keys.empty();
     if (!scripted && (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)))
         return fail("no --key given and not on a terminal");

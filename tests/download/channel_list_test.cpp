@@ -126,3 +126,117 @@ TEST(ChannelList, LongLinesArriveInPieces) {
     EXPECT_EQ(count, 1);
     EXPECT_EQ(found.size(), 1u);
 }
+
+namespace {
+
+// Every piece the reader gives for a list written to a file.
+std::vector<ListPiece> readPieces(const std::string& contents) {
+    TempFolder folder;
+    folder.write("channels", contents);
+    FileHandle list(std::fopen(folder.file("channels").c_str(), "rb"));
+    ListReader reader;
+    ListPiece piece;
+    std::vector<ListPiece> pieces;
+    while (readPiece(list.get(), reader, piece))
+        pieces.push_back(piece);
+    return pieces;
+}
+
+struct Verdict {
+    const char* line;
+    PieceKind kind;
+    EndReason endReason;
+    int id;
+    const char* name;
+    bool idNotNumber;
+    bool separatorIsDigit;
+};
+
+}  // namespace
+
+TEST(ListReader, VerdictOnEachKindOfLine) {
+    constexpr auto Channel = PieceKind::Channel;
+    constexpr auto End = PieceKind::End;
+    constexpr auto None = EndReason::None;
+    const Verdict verdicts[] = {
+        {"y 501,Canale Uno\r\n", Channel, None, 501, "Canale Uno", false, false},
+        {"Y,  42, two ,x", Channel, None, 42, " two ,x", false, false},
+        {"y501,Uno\n", Channel, None, 1, "Uno", false, true},
+        {"yes 501,Yes\n", Channel, None, 0, "Yes", true, false},
+        {"y abc,Letters\n", Channel, None, 0, "Letters", true, false},
+        {"y -7,Minus\n", Channel, None, -7, "Minus", false, false},
+        {"y 501 no comma\n", PieceKind::NoComma, None, 0, "", false, false},
+        {"y,\n", PieceKind::NoComma, None, 0, "", false, false},
+        {"n 502,Off\n", PieceKind::Disabled, None, 0, "", false, false},
+        {"N\n", PieceKind::Disabled, None, 0, "", false, false},
+        {"# y 503,Not a channel\n", PieceKind::Comment, None, 0, "", false, false},
+        {"\n", End, EndReason::EmptyLine, 0, "", false, false},
+        {"\r\n", End, EndReason::EmptyLine, 0, "", false, false},
+        {" y 504,Blank\n", End, EndReason::LeadingBlank, 0, "", false, false},
+        {"\ty 504,Tab\n", End, EndReason::LeadingBlank, 0, "", false, false},
+        {"\xEF\xBB\xBFy 505,Mark\n", End, EndReason::ByteOrderMark, 0, "", false, false},
+        {"\xEF\xBB", End, EndReason::OtherCharacter, 0, "", false, false},
+        {"x 506,Other\n", End, EndReason::OtherCharacter, 0, "", false, false},
+    };
+    for (const Verdict& expected : verdicts) {
+        SCOPED_TRACE(expected.line);
+        const auto pieces = readPieces(expected.line);
+        ASSERT_EQ(pieces.size(), 1u);
+        const ListPiece& piece = pieces[0];
+        EXPECT_EQ(piece.kind, expected.kind);
+        EXPECT_EQ(piece.endReason, expected.endReason);
+        EXPECT_EQ(piece.lineNumber, 1);
+        EXPECT_FALSE(piece.continuation());
+        EXPECT_FALSE(piece.lineGoesOn);
+        EXPECT_FALSE(piece.nameCut);
+        if (expected.kind != Channel)
+            continue;
+        EXPECT_EQ(piece.entry.id, expected.id);
+        EXPECT_STREQ(piece.entry.name, expected.name);
+        EXPECT_EQ(piece.idNotNumber, expected.idNotNumber);
+        EXPECT_EQ(piece.separatorIsDigit, expected.separatorIsDigit);
+    }
+}
+
+TEST(ListReader, LongLinesKeepTheirNumberAndTellWhereEachPieceStarts) {
+    const std::string head = "y 501,";
+    const std::string name(255 - head.size(), 'a');
+    // Line 2: a name that runs on into a second piece, whose rest is a
+    // channel line of its own. Line 3: 255 characters, so only its line
+    // break is left for a second piece, and that ends the list.
+    const std::string exact = "y 502," + std::string(255 - head.size(), 'b');
+    const auto pieces = readPieces("# list\n" + head + name + "y 77,Piece\n" + exact + "\ny 503,After\n");
+    ASSERT_EQ(pieces.size(), 6u);
+
+    EXPECT_EQ(pieces[1].lineNumber, 2);
+    EXPECT_TRUE(pieces[1].lineGoesOn);
+    EXPECT_TRUE(pieces[1].nameCut);
+    EXPECT_EQ(pieces[1].entry.name, name);
+
+    EXPECT_EQ(pieces[2].lineNumber, 2);
+    EXPECT_EQ(pieces[2].column, 256);
+    EXPECT_TRUE(pieces[2].continuation());
+    EXPECT_EQ(pieces[2].kind, PieceKind::Channel);
+    EXPECT_EQ(pieces[2].entry.id, 77);
+    EXPECT_FALSE(pieces[2].lineGoesOn);
+
+    // A name that is whole but for the line break is not cut.
+    EXPECT_EQ(pieces[3].lineNumber, 3);
+    EXPECT_TRUE(pieces[3].lineGoesOn);
+    EXPECT_FALSE(pieces[3].nameCut);
+    EXPECT_EQ(pieces[4].lineNumber, 3);
+    EXPECT_EQ(pieces[4].column, 256);
+    EXPECT_EQ(pieces[4].endReason, EndReason::EmptyLine);
+
+    EXPECT_EQ(pieces[5].lineNumber, 4);
+    EXPECT_EQ(pieces[5].column, 1);
+    EXPECT_EQ(pieces[5].entry.id, 503);
+
+    // The run's passes see what the pieces say: channels 501 and 77, then
+    // the end at line 3's line break.
+    int count = 0;
+    const auto found = readList("# list\n" + head + name + "y 77,Piece\n" + exact + "\ny 503,After\n", &count);
+    EXPECT_EQ(count, 3);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[2].id, 502);
+}

@@ -16,6 +16,7 @@ from test_download_limits import fetches_running
 FETCH = os.environ.get("TARVIO_FETCH")
 # The command runs on the machine's own paths: its lock is the real one.
 LOCK = "/tmp/tarvio.lock"
+DEFAULT_CHANNEL_LIST = "/var/kestra/plugins/tarvio.channels"
 OLD_GUIDE = "C 1 Yesterday\nc\n"
 # The faked clock of every run: 2008-02-28 10:00:00 UTC.
 NOW = 1204192800
@@ -133,9 +134,16 @@ class Outcomes(FetchCase):
         self.server.documents.clear()
         self.assertOutcome(self.fetch(*self.box_args()), 2, "Download incomplete: no guide data for 3 of 3 channels")
 
+        # A list named on the command line must be there; the default one
+        # may be missing, as on a box where it was never made.
         missing = self.path("/var/kestra/plugins/none.channels")
         run = self.fetch("--channels", missing, "--config", self.path(SETTINGS), "--output", self.path(EPG))
-        self.assertOutcome(run, 2, "File not found: " + missing)
+        self.assertEqual((run.returncode, run.stdout), (64, ""))
+        self.assertEqual(run.stderr, "tarvio-fetch: --channels %s: No such file or directory "
+                                     "(see tarvio-fetch --help)\n" % missing)
+        if not os.path.exists(DEFAULT_CHANNEL_LIST):
+            run = self.fetch("--config", self.path(SETTINGS), "--output", self.path(EPG))
+            self.assertOutcome(run, 2, "File not found: " + DEFAULT_CHANNEL_LIST)
 
         nowhere = self.path("/mnt/nowhere/lomvi.dat")
         run = self.fetch("--config", self.path(SETTINGS), "--channels", self.path(CHANNEL_LIST), "--output", nowhere)
@@ -205,6 +213,10 @@ class FreshnessAndUsage(FetchCase):
         self.assertEqual(self.server.requests, [])
         self.assertEqual(self.read(EPG), OLD_GUIDE)
 
+        os.utime(self.path(EPG), (NOW - 600, NOW - 600))
+        self.assertRegex(self.fetch("--if-older", "1", *self.box_args()).stdout,
+                         r"^\S+lomvi\.dat was modified 10 minutes ago, less than 1 hour: nothing fetched\n$")
+
         os.utime(self.path(EPG), (NOW - 3 * 3600, NOW - 3 * 3600))
         stale = self.fetch("--if-older", "2", *self.box_args())
         self.assertEqual((stale.returncode, stale.stdout), (0, "DONE!\n"))
@@ -217,7 +229,8 @@ class FreshnessAndUsage(FetchCase):
         before = os.stat(self.path(EPG))
         for args in (["--days", "0"], ["--days", "15"], ["--days=2x"], ["--timeout", "-1"], ["--if-older", ""],
                      ["--bogus"], ["--quiet=yes"], ["extra"], ["--output"], ["--output", "/" + "x" * 63],
-                     ["--config", ""]):
+                     ["--config", ""], ["--config", self.path("/var/kestra/plugins/tarvio.cnf")],
+                     ["--channels", self.path("/var/kestra/plugins/channels")], ["-h"], ["-qh"]):
             with self.subTest(args=args):
                 run = self.fetch(*(self.box_args() + args))
                 self.assertEqual(run.returncode, 64)
@@ -225,6 +238,10 @@ class FreshnessAndUsage(FetchCase):
                 self.assertRegex(run.stderr, r"^tarvio-fetch: [^\n]+--help[^\n]*\n$")
         self.assertIn("--days needs a whole number from 1 to 14, not \"15\"", self.fetch("--days", "15").stderr)
         self.assertIn("unknown option --bogus", self.fetch("--bogus").stderr)
+        self.assertIn("unknown option -h", self.fetch("-h").stderr)
+        self.assertIn("no value is taken by --quiet=yes", self.fetch("--quiet=yes").stderr)
+        missing = self.path("/var/kestra/plugins/tarvio.cnf")
+        self.assertIn("--config %s: No such file or directory" % missing, self.fetch("--config", missing).stderr)
         self.assertEqual(self.server.requests, [])
         self.assertEqual(self.names("/mnt/usb"), ["lomvi.dat"])
         self.assertEqual(os.stat(self.path(EPG)).st_mtime_ns, before.st_mtime_ns)

@@ -185,6 +185,16 @@ class Refusals(unittest.TestCase):
         self.assertIn('unknown key "purple"', done.stderr)
         self.assertIn("usage:", done.stderr)
 
+    def test_help_is_no_refusal(self):
+        # --help shows the usage and runs nothing, not even a plug-in given after it.
+        for args in (["--help"], ["--help", "--key", "purple", box.plugin_path()]):
+            with self.subTest(args=args):
+                done = subprocess.run([box.tvhost_path()] + args, capture_output=True, text=True, timeout=60)
+                self.assertEqual((done.returncode, done.stderr), (0, ""))
+                self.assertTrue(done.stdout.startswith("usage: tvhost "), done.stdout)
+                self.assertIn("--help", done.stdout)
+                self.assertNotIn("===", done.stdout)
+
 
 if __name__ == "__main__":
     unittest.main()
