@@ -8,6 +8,7 @@
 #include "etextinputfield.h"
 #include "ewidget.h"
 #include "gpainter.h"
+#include "host_stop.h"
 #include "keys.h"
 #include "picture_folder.h"
 #include "terminal_guard.h"
@@ -64,6 +65,11 @@ bool TerminalFrontend::nextKey(int& key) {
         return false;
     draw();
     for (;;) {
+        // A stop signal closes the dialog as the exit key would.
+        if (HostStop::requested()) {
+            key = eKey::exit;
+            return true;
+        }
         int code = getch();
         if (code == ERR) {
             eTextInputField::commitExpired();

@@ -14,7 +14,9 @@ int savedStderr = -1;
 std::FILE* stderrCopy = nullptr;
 std::terminate_handler previousTerminate = nullptr;
 
-const int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+// SIGINT, SIGTERM and SIGHUP end tvhost through its modal loop, which
+// leaves the screen on the way out.
+const int kFatalSignals[] = {SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 // Leaves curses mode and gives standard error back, without replaying it:
 // only what is safe enough in a signal handler.

@@ -10,6 +10,8 @@
 #include "edesktop.h"
 #include "escriptedfrontend.h"
 #include "host_options.h"
+#include "host_stop.h"
+#include "keys.h"
 #include "picture_folder.h"
 #include "plugin_loader.h"
 #include "terminal_frontend.h"
@@ -51,6 +53,29 @@ private:
     PictureFolder& pictures;
     bool failed = false;
 };
+
+// A stop signal presses exit, once; should the window stay open, the
+// modal loop is ended.
+class StoppingFrontend final : public eFrontend {
+public:
+    explicit StoppingFrontend(eFrontend& keys) : keys(keys) {}
+
+    bool nextKey(int& key) override {
+        if (!HostStop::requested())
+            return keys.nextKey(key);
+        if (exitPressed)
+            return false;
+        exitPressed = true;
+        key = eKey::exit;
+        return true;
+    }
+    void screenChanged(bool textChanged) override { keys.screenChanged(textChanged); }
+    void keyHandled(int key) override { keys.keyHandled(key); }
+
+private:
+    eFrontend& keys;
+    bool exitPressed = false;
+};
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +93,7 @@ int main(int argc, char** argv) {
     if (!scripted && (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)))
         return fail("no --key given and not on a terminal");
 
+    HostStop::install();
     PluginLoader plugin;
     if (!plugin.open(options.plugin, error))
         return fail(error);
@@ -91,8 +117,12 @@ int main(int argc, char** argv) {
         }
         frontend = std::move(terminal);
     }
-    eDesktop::setFrontend(frontend.get());
+    StoppingFrontend stopping(*frontend);
+    eDesktop::setFrontend(&stopping);
     int result = plugin.entry()(nullptr);
     eDesktop::setFrontend(nullptr);
+    HostStop::finish();
+    if (HostStop::requested())
+        return 128 + HostStop::signalNumber();
     return result == 0 && !screens.anyFailed() ? 0 : 1;
 }

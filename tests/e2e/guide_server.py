@@ -50,7 +50,9 @@ class GuideServer:
 
     A channel can also misbehave as real services do: hang(channel) accepts
     its requests and never answers, drip(channel) sends a byte a second,
-    delay(channel, seconds) answers late. Use as a context manager;
+    delay(channel, seconds) answers late, cut(channel) sends the first half
+    of its document and closes the connection, endless(channel) sends data
+    as fast as it can, for ever. Use as a context manager;
     proxy_url is what http_proxy should hold.
     """
 
@@ -68,6 +70,12 @@ class GuideServer:
 
     def drip(self, channel):
         self.behaviours[channel] = ("drip", None)
+
+    def cut(self, channel):
+        self.behaviours[channel] = ("cut", None)
+
+    def endless(self, channel):
+        self.behaviours[channel] = ("endless", None)
 
     def delay(self, channel, seconds):
         self.behaviours[channel] = ("delay", seconds)
@@ -109,9 +117,28 @@ class GuideServer:
                     except OSError:
                         pass  # the fetch was ended
                     return
+                if behaviour == "endless":
+                    self.send_response(200)
+                    self.end_headers()
+                    chunk = b"<event><title>x</title></event>\n" * 2048
+                    try:
+                        while not owner._closing.is_set():
+                            self.wfile.write(chunk)
+                    except OSError:
+                        pass  # the fetch was ended
+                    self.close_connection = True
+                    return
                 if behaviour == "delay":
                     owner._closing.wait(value)
                 body = owner.documents.get((request.channel, request.date))
+                if behaviour == "cut" and body is not None:
+                    self.send_response(200)
+                    self.send_header("Content-Length", str(len(body)))
+                    self.end_headers()
+                    self.wfile.write(body[:len(body) // 2])
+                    self.wfile.flush()
+                    self.close_connection = True
+                    return
                 if body is None:
                     self.send_error(404)
                     return

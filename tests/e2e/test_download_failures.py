@@ -10,8 +10,13 @@ from test_download import DONE, EPG, DownloadCase
 OLD_GUIDE = "C 1 Yesterday\nc\n"
 
 
-def incomplete(without, total):
-    return "Download incomplete: no guide data for %d of %d channels Press EXIT to close" % (without, total)
+def incomplete(details):
+    """The outcome of a run that replaced the guide, with what it lacks."""
+    return "Download incomplete, guide replaced: %s Press EXIT to close" % details
+
+
+def not_replaced(without, total):
+    return "Download failed, old guide kept: no guide data for %d of %d channels Press EXIT to close" % (without, total)
 
 
 class FailureTest(DownloadCase):
@@ -47,7 +52,7 @@ class FailureTest(DownloadCase):
         # wget leaves an empty file for a 404; ten bytes are no better.
         self.server.serve(3, "20080228", "0123456789")
         run = self.download()
-        self.assertIn(incomplete(2, 3), run.last)
+        self.assertIn(incomplete("no guide data for 2 of 3 channels"), run.last)
         self.assertRequested([(1, "20080228"), (2, "20080228"), (2, "20080229"), (3, "20080228")])
         # What did arrive replaces the old guide.
         epg = self.read(EPG)
@@ -59,7 +64,7 @@ class FailureTest(DownloadCase):
         self.channels("y 1,One\ny 2,Two\n")
         self.settings(days=7)
         run = self.download()
-        self.assertIn(incomplete(2, 2), run.last)
+        self.assertIn(not_replaced(2, 2), run.last)
         self.assertRequested([(1, "20080228"), (2, "20080228")])
         self.assertEqual(self.read(EPG), OLD_GUIDE)
         self.assertNoLeftovers()
@@ -70,10 +75,12 @@ class FailureTest(DownloadCase):
         self.server.serve(1, "20080228", guide_document(("Early", "06:00"), ("Late", "23:00")))
         self.server.serve(1, "20080301", guide_document(("Never", "06:00")))
         self.server.serve(2, "20080228", guide_document(("A", "06:00")))
-        self.server.serve(2, "20080229", "01234567890")  # eleven bytes count as a document
+        # Eleven bytes count as a document, so the next day is fetched, but
+        # they hold no guide.
+        self.server.serve(2, "20080229", "01234567890")
         self.server.serve(2, "20080301", guide_document(("B", "07:00"), ("C", "08:00")))
         run = self.download()
-        self.assertIn(DONE, run.last)
+        self.assertIn(incomplete("fewer days than asked for 2 of 2 channels"), run.last)
         self.assertRequested([(1, "20080228"), (1, "20080229"), (2, "20080228"), (2, "20080229"), (2, "20080301")])
         epg = self.read(EPG)
         # Channel 1 keeps day 1's records, less its last event.
@@ -87,15 +94,16 @@ class ChannelListTest(DownloadCase):
         super().setUp()
         self.settings(days=1)
 
-    def test_empty_list_gives_an_empty_guide(self):
-        for text in ("", "\ny 1,One\n", " y 1,One\n", "x 1,One\n"):
+    def test_list_without_channels_keeps_the_old_guide(self):
+        for text in ("", "\ny 1,One\n", " y 1,One\n", "x 1,One\n", "n 1,Off\n# none\n", "\ufeffy 1,One\n"):
             with self.subTest(list=text):
                 self.write(EPG, OLD_GUIDE)
                 self.channels(text)
                 run = self.download()
                 self.assertEqual(run.progress(), [])
-                self.assertIn(DONE, run.last)
-                self.assertEqual(self.read(EPG), "")
+                self.assertIn("No channel enabled in: /var/kestra/plugins/tarvio.channels Press EXIT to close",
+                              run.last)
+                self.assertEqual(self.read(EPG), OLD_GUIDE)
         self.assertEqual(self.server.requests, [])
         self.assertNoLeftovers()
 
@@ -104,7 +112,7 @@ class ChannelListTest(DownloadCase):
         run = self.download()
         self.assertEqual(run.progress(), [(1, 2, 1, "One", "28/02"), (2, 2, 3, "Three", "28/02")])
         self.assertRequested([(1, "20080228"), (3, "20080228")])
-        self.assertIn(incomplete(2, 2), run.last)
+        self.assertIn(not_replaced(2, 2), run.last)
 
     def test_long_line_continues_as_a_line_of_its_own(self):
         head = "y 1,"

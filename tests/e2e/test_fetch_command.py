@@ -126,13 +126,15 @@ class Outcomes(FetchCase):
         self.settings(epg=self.path(EPG), days=2)
         self.serve_days(2, "20080228", 2)
         run = self.fetch("--config", self.path(SETTINGS), "--channels", self.path(CHANNEL_LIST), "--quiet")
-        self.assertOutcome(run, 1, "Download incomplete: no guide data for 2 of 3 channels", guide=None)
+        self.assertOutcome(run, 1, "Download incomplete, guide replaced: no guide data for 2 of 3 channels",
+                           guide=None)
         self.assertEqual(re.findall(r"^C .*$", self.read(EPG), re.M), ["C 1 One", "C 2 Two", "C 3 Three"])
         self.assertRequested([(1, "20080228"), (2, "20080228"), (2, "20080229"), (3, "20080228")])
 
         self.write(EPG, OLD_GUIDE)
         self.server.documents.clear()
-        self.assertOutcome(self.fetch(*self.box_args()), 2, "Download incomplete: no guide data for 3 of 3 channels")
+        self.assertOutcome(self.fetch(*self.box_args()), 2,
+                           "Download failed, old guide kept: no guide data for 3 of 3 channels")
 
         # A list named on the command line must be there; the default one
         # may be missing, as on a box where it was never made.
@@ -174,7 +176,7 @@ class Outcomes(FetchCase):
         self.assertEqual(run.stderr.splitlines()[:3], [
             "1 of 3: 1 One, 2008-02-28: ran out of time", "2 of 3: 2 Two, 2008-02-28: ran out of time",
             "3 of 3: 3 Three, 2008-02-28: skipped, the service stopped answering"])
-        self.assertOutcome(run, 2, "Download incomplete: no guide data for 3 of 3 channels")
+        self.assertOutcome(run, 2, "Download failed, old guide kept: no guide data for 3 of 3 channels")
 
 
     def test_interrupted_run_ends_its_fetch_and_keeps_the_old_guide(self):

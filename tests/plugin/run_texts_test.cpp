@@ -145,14 +145,16 @@ TEST_F(DownloadRun, FailedSecondDayEndsTheChannelOnly) {
     wget.serve(1, "20080229", std::string(10, 'x'));  // nothing
     wget.serve(1, "20080301", kEvent);
     wget.serve(2, "20080228", kEvent);
-    wget.serve(2, "20080229", std::string(11, 'x'));  // a document
+    wget.serve(2, "20080229", std::string(11, 'x'));  // a document, but no guide
     wget.serve(2, "20080301", kEvent);
     run(3);
     EXPECT_EQ(wget.requests, (std::vector<std::string>{
                                  "canale_export_1_20080228.xml", "canale_export_1_20080229.xml",
                                  "canale_export_2_20080228.xml", "canale_export_2_20080229.xml",
                                  "canale_export_2_20080301.xml"}));
-    EXPECT_EQ(outcome(), kDone);
+    // The file is replaced, but neither channel has its three days.
+    EXPECT_EQ(outcome(), "Download incomplete, guide replaced:\nfewer days than asked for 2 of 2 channels\n\n"
+                         "Press EXIT to close");
 }
 
 TEST_F(DownloadRun, ChannelWithoutDataMakesTheRunIncomplete) {
@@ -161,8 +163,8 @@ TEST_F(DownloadRun, ChannelWithoutDataMakesTheRunIncomplete) {
     wget.serve(2, "20080228", kEvent);
     wget.serve(3, "20080228", "tiny\n");
     run(1);
-    EXPECT_EQ(outcome(), "Download incomplete:\nno guide data for 2 of 3 channels\n\nPress EXIT to close");
-    // What did arrive replaces the old guide.
+    EXPECT_EQ(outcome(), "Download incomplete, guide replaced:\nno guide data for 2 of 3 channels\n\nPress EXIT to close");
+    // What did arrive replaces the old guide, which had no block to keep.
     EXPECT_EQ(folder.read("lomvi.dat"), "C 1 One\nc\nC 2 Two\nc\nC 3 Three\nc\n");
     EXPECT_TRUE(folderNames(tempDir).empty());
 }
@@ -171,18 +173,22 @@ TEST_F(DownloadRun, NoDataAtAllKeepsTheOldFile) {
     folder.write("lomvi.dat", "old guide\n");
     folder.write("tarvio.channels", "y 1,One\ny 2,Two\n");
     run(7);
-    EXPECT_EQ(outcome(), "Download incomplete:\nno guide data for 2 of 2 channels\n\nPress EXIT to close");
+    EXPECT_EQ(outcome(), "Download failed, old guide kept:\nno guide data for 2 of 2 channels\n\nPress EXIT to close");
     EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
     EXPECT_EQ(folder.names().size(), 3u);  // tmp, the list, the EPG file
 }
 
-TEST_F(DownloadRun, EmptyListGivesAnEmptyGuide) {
+TEST_F(DownloadRun, ListWithoutChannelsKeepsTheOldFile) {
     folder.write("lomvi.dat", "old guide\n");
-    folder.write("tarvio.channels", "x this ends the list\ny 1,One\n");
-    run(7);
-    EXPECT_EQ(view.texts, std::vector<std::string>{kDone});
-    EXPECT_EQ(folder.read("lomvi.dat"), "");
-    EXPECT_TRUE(wget.requests.empty());
+    for (const char* list : {"", "x this ends the list\ny 1,One\n", "n 1,Off\n# note\n", "\xef\xbb\xbfy 1,One\n"}) {
+        view.texts.clear();
+        folder.write("tarvio.channels", list);
+        run(7);
+        EXPECT_EQ(view.texts, std::vector<std::string>{"No channel enabled in:\n" + listPath + "\n\nPress EXIT to close"});
+        EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
+        EXPECT_EQ(folder.names().size(), 3u);  // tmp, the list, the EPG file
+        EXPECT_TRUE(wget.commands.empty());
+    }
 }
 
 TEST_F(DownloadRun, LinesWithoutCommaAreNotChannels) {
