@@ -150,7 +150,8 @@ from_box qemu-ppc "/$command" --version >"$work/version" || status=$?
     fail "tarvio-fetch --version: exit $status, $(cat "$work/version")"
 from_box qemu-ppc "/$command" --if-older 20 --quiet >"$work/outcome" 2>"$work/progress" || status=$?
 [ "$status" -eq 0 ] || { cat "$work/progress" "$work/outcome" >&2; fail "tarvio-fetch: exit $status"; }
-[ -z "$(ls -A "$box/tmp" | grep -vx tarvio.lock)" ] || fail "the run left files in /tmp: $(ls -A "$box/tmp")"
+left=$(find "$box/tmp" -mindepth 1 ! -name tarvio.lock)
+[ -z "$left" ] || fail "the run left files in /tmp: $left"
 # One channel block per enabled line of the edited list, in its order, each
 # with its events.
 wanted=$(sed -n 's/^y [0-9]*,//p' "$box/$channels")
