@@ -2,9 +2,14 @@
 # build-ppc.sh: builds tarvio.so and tarvio-fetch for the box (32-bit big-endian
 # PowerPC) into build-ppc/ and checks that they are what the box can load and run.
 # Installs the cross compiler first where missing (when run as root).
+#
+#   scripts/build-ppc.sh [--guide-host HOST]   (or TARVIO_GUIDE_HOST=HOST in the environment)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
+. scripts/lib/guide_host.sh
+
+read_build_options build-ppc.sh "$@" || exit
 
 ensure_packages "${PPC_PACKAGES[@]}"
 
@@ -12,7 +17,7 @@ echo "== PowerPC build =="
 cmake -S . -B build-ppc \
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/powerpc-linux-gnu.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DTARVIO_BUILD_HOST=OFF -DTARVIO_BUILD_TESTS=ON \
-      -DTARVIO_SANITIZE=OFF >/dev/null
+      -DTARVIO_SANITIZE=OFF "${guide_host_args[@]}" >/dev/null
 cmake --build build-ppc -j2 --target tarvio tarvio-fetch
 
 so=build-ppc/tarvio.so
@@ -48,3 +53,4 @@ if powerpc-linux-gnu-readelf -d "$command" | grep -q 'NEEDED.*sigc'; then
     exit 1
 fi
 echo "$command: $kind"
+warn_placeholder build-ppc

@@ -2,7 +2,8 @@
 # test-ppc.sh: builds tarvio.so, tarvio-fetch and the widget-free core tests
 # for the box's 32-bit big-endian PowerPC and runs those tests under
 # qemu-user, with the same expectations as on the PC, then one whole download
-# by the box's tarvio-fetch. Installs what is missing (when run as root).
+# by the box's tarvio-fetch; makes the box's package and tarball and checks
+# them (check-package.sh). Installs what is missing (when run as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
@@ -10,8 +11,9 @@ cd "$(dirname "$0")/.."
 
 ensure_packages "${BUILD_PACKAGES[@]}" "${PPC_PACKAGES[@]}"
 
-# The plug-in first, checked as the box's host would see it.
-scripts/build-ppc.sh
+# The plug-in first, checked as the box's host would see it, and the
+# package and tarball made of it.
+scripts/package.sh
 
 # Without the PC host only the core tests exist in this build, so building
 # everything builds just them, GoogleTest and the plug-in.
@@ -52,3 +54,6 @@ if [ "$status" -ne 0 ] || [ "$(cat "$run_dir/outcome")" != "DONE!" ] || [ "$fetc
     exit 1
 fi
 echo "build-ppc/tarvio-fetch: DONE!, 2 channel blocks, $records event records"
+
+# What a box owner installs: read, installed, upgraded, run and removed.
+scripts/check-package.sh
