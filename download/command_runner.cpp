@@ -113,6 +113,8 @@ Wait waitForEnd(int command, int wake, long long deadline) {
     for (;;) {
         const int ready = ::poll(watched, 2, millisecondsLeft(deadline));
         // A signal only shortens the wait; the time left is counted anew.
+        // A wait that cannot be made at all ends the command as its limit
+        // would.
         if (ready < 0 && errno != EINTR)
             return Wait::Deadline;
         if (ready > 0 && watched[0].revents != 0 && atEnd(command))
