@@ -1,24 +1,33 @@
 // command_runner.cpp: runs a shell command with a time limit.
 #include "command_runner.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <fcntl.h>
 #include <initializer_list>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "file_handle.h"
 
 extern char** environ;
 
 namespace {
 
-// How often a running command is looked at, and how long the commands get
-// to end after SIGTERM before SIGKILL.
-constexpr long kPollMilliseconds = 20;
-constexpr long kGraceMilliseconds = 1000;
+// How long the commands get to end after SIGTERM before SIGKILL, and again
+// after SIGKILL before the run gives up on them.
+constexpr long long kGraceMilliseconds = 1000;
 
 volatile std::sig_atomic_t interruptRequested = 0;
+
+// The write end of the wake-up pipe, for interrupt() in a signal handler;
+// -1 while there is none.
+std::atomic<int> wakeWriteEnd{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "interrupt() runs in signal handlers");
 
 // True once, for each interrupt() call.
 bool takeInterrupt() {
@@ -34,63 +43,111 @@ long long nowMilliseconds() {
     return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-void pause() {
-    const timespec step{0, kPollMilliseconds * 1000000};
-    nanosleep(&step, nullptr);
+// poll()'s time-out for a deadline; a negative deadline is none.
+int millisecondsLeft(long long deadline) {
+    if (deadline < 0)
+        return -1;
+    const long long left = deadline - nowMilliseconds();
+    return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Reaps the group's leader if it has ended. True once it is gone.
-bool reaped(pid_t leader) {
-    int status;
-    pid_t done;
-    do
-        done = waitpid(leader, &status, WNOHANG);
-    while (done < 0 && errno == EINTR);
-    // ECHILD: a host that ignores SIGCHLD has its children reaped for it.
-    return done == leader || (done < 0 && errno == ECHILD);
+struct Pipe {
+    FdHandle readEnd;
+    FdHandle writeEnd;
+};
+
+// Both ends close-on-exec: no command the host starts keeps a copy.
+Pipe makePipe(int flags) {
+    int ends[2];
+    if (pipe2(ends, flags | O_CLOEXEC) != 0)
+        return Pipe{FdHandle(), FdHandle()};
+    return Pipe{FdHandle(ends[0]), FdHandle(ends[1])};
 }
 
-bool groupGone(pid_t group) {
-    return kill(-group, 0) != 0 && errno == ESRCH;
-}
+// What interrupt() writes a byte to, so that a run() waiting for a command
+// wakes at once. Made on the first run(), outside any signal handler, and
+// kept while the plug-in is loaded: a handler may write to it at any time,
+// so its descriptors must not be closed and reused under it.
+class WakePipe {
+public:
+    WakePipe() : ends(makePipe(O_NONBLOCK)) { wakeWriteEnd = ends.writeEnd.get(); }
+    ~WakePipe() { wakeWriteEnd = -1; }
+    WakePipe(const WakePipe&) = delete;
+    WakePipe& operator=(const WakePipe&) = delete;
 
-// Waits up to the deadline for the leader to end, or until interrupted.
-bool waitUntil(pid_t leader, long long deadline, bool& interrupted) {
-    for (;;) {
-        if (reaped(leader))
-            return true;
-        interrupted = takeInterrupt();
-        if (interrupted || (deadline >= 0 && nowMilliseconds() >= deadline))
-            return false;
-        pause();
+    // -1 when the pipe could not be made: interrupt() then takes effect
+    // when the command ends, instead of at once.
+    int readEnd() const { return ends.readEnd.get(); }
+
+    // Empties it, so that the next poll() waits again.
+    void drain() const {
+        char bytes[64];
+        while (::read(ends.readEnd.get(), bytes, sizeof bytes) > 0) {
+        }
     }
+
+private:
+    Pipe ends;
+};
+
+const WakePipe& wakePipe() {
+    static const WakePipe pipe;
+    return pipe;
 }
 
-// Waits up to the grace time for every process of the group to be gone.
-bool groupEnds(pid_t group, bool& leaderGone) {
-    const long long deadline = nowMilliseconds() + kGraceMilliseconds;
+enum class Wait { Ended, Deadline, Interrupted };
+
+// True at end of file. A command that writes to its descriptor only has
+// its bytes dropped.
+bool atEnd(int fd) {
+    char bytes[64];
+    return ::read(fd, bytes, sizeof bytes) == 0;
+}
+
+// Waits, without a timer of its own, until every process holding the
+// command pipe's write end has exited (a zombie holds no descriptor), the
+// deadline passes, or interrupt() writes to the wake-up pipe. A wake of
+// -1 is not waited for.
+Wait waitForEnd(int command, int wake, long long deadline) {
+    pollfd watched[] = {{command, POLLIN, 0}, {wake, POLLIN, 0}};
     for (;;) {
-        leaderGone = leaderGone || reaped(group);
-        if (leaderGone && groupGone(group))
-            return true;
-        if (nowMilliseconds() >= deadline)
-            return false;
-        pause();
+        const int ready = ::poll(watched, 2, millisecondsLeft(deadline));
+        // A signal only shortens the wait; the time left is counted anew.
+        // A wait that cannot be made at all ends the command as its limit
+        // would.
+        if (ready < 0 && errno != EINTR)
+            return Wait::Deadline;
+        if (ready > 0 && watched[0].revents != 0 && atEnd(command))
+            return Wait::Ended;
+        if (ready > 0 && watched[1].revents != 0) {
+            // Drained before the flag is looked at: interrupt() sets the
+            // flag before it writes, so no request is left behind unseen.
+            wakePipe().drain();
+            if (takeInterrupt())
+                return Wait::Interrupted;
+        }
+        if (deadline >= 0 && nowMilliseconds() >= deadline)
+            return Wait::Deadline;
     }
 }
 
 // Ends every process of the group: SIGTERM, then SIGKILL for what is left
-// after the grace time. The leader is reaped here; the others, sh's
-// children, by init once sh is gone, which the last wait gives time for.
-void endGroup(pid_t group) {
-    bool leaderGone = false;
+// after the grace time, and waits for them to exit. The leader is not
+// reaped yet, so that its pid, the group's id, cannot go to another
+// process meanwhile.
+void endGroup(pid_t group, int command) {
     kill(-group, SIGTERM);
-    if (groupEnds(group, leaderGone))
+    if (waitForEnd(command, -1, nowMilliseconds() + kGraceMilliseconds) == Wait::Ended)
         return;
     kill(-group, SIGKILL);
-    while (!leaderGone)
-        leaderGone = waitpid(group, nullptr, 0) == group || errno != EINTR;
-    groupEnds(group, leaderGone);
+    waitForEnd(command, -1, nowMilliseconds() + kGraceMilliseconds);
+}
+
+// Waits for the leader, which has exited or been killed, and reaps it.
+// ECHILD: a host that ignores SIGCHLD has its children reaped for it.
+void reap(pid_t leader) {
+    while (waitpid(leader, nullptr, 0) < 0 && errno == EINTR) {
+    }
 }
 
 // The spawn attributes: a new process group, and the signal state a shell
@@ -120,10 +177,41 @@ private:
     posix_spawnattr_t attributes;
 };
 
+// The shell's one change to the descriptors it inherits: the command
+// pipe's write end, without close-on-exec, in place of its copy of the
+// read end. That number is the run's own, so no descriptor of the host's
+// is covered, even in the child; and our copies stay close-on-exec, so
+// that no other program the host starts holds the pipe open.
+class SpawnDescriptors {
+public:
+    explicit SpawnDescriptors(const Pipe& command) {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, command.writeEnd.get(), command.readEnd.get());
+    }
+    ~SpawnDescriptors() { posix_spawn_file_actions_destroy(&actions); }
+    SpawnDescriptors(const SpawnDescriptors&) = delete;
+    SpawnDescriptors& operator=(const SpawnDescriptors&) = delete;
+
+    const posix_spawn_file_actions_t* get() const { return &actions; }
+
+private:
+    posix_spawn_file_actions_t actions;
+};
+
 }  // namespace
 
 void TimedShellRunner::interrupt() {
     interruptRequested = 1;
+    const int wake = wakeWriteEnd;
+    if (wake < 0)
+        return;
+    // The handler's caller may be looking at errno.
+    const int savedErrno = errno;
+    const char byte = 0;
+    // A failure is a full pipe, which wakes the wait as well.
+    const ssize_t written = ::write(wake, &byte, 1);
+    static_cast<void>(written);
+    errno = savedErrno;
 }
 
 int defaultFetchTimeout() {
@@ -131,21 +219,35 @@ int defaultFetchTimeout() {
 }
 
 CommandStatus TimedShellRunner::run(const char* command) {
+    const int wake = wakePipe().readEnd();
     if (takeInterrupt())
         return CommandStatus::Interrupted;
+    Pipe commandPipe = makePipe(0);
+    if (!commandPipe.readEnd)
+        return CommandStatus::NotStarted;
     SpawnAttributes attributes;
+    SpawnDescriptors descriptors(commandPipe);
     char shell[] = "/bin/sh", dashC[] = "-c";
     char* argv[] = {shell, dashC, const_cast<char*>(command), nullptr};
     pid_t leader;
     // posix_spawn, like system(), avoids copying the host's whole address
     // space on a box with little memory.
-    if (posix_spawn(&leader, shell, nullptr, attributes.get(), argv, environ) != 0)
+    const int spawned = posix_spawn(&leader, shell, descriptors.get(), attributes.get(), argv, environ);
+    // From here on only the command's processes hold the write end: end of
+    // file on the read end says the last of them has exited.
+    commandPipe.writeEnd.reset();
+    if (spawned != 0)
         return CommandStatus::NotStarted;
 
     const long long deadline = timeoutSeconds > 0 ? nowMilliseconds() + timeoutSeconds * 1000LL : -1;
-    bool interrupted = false;
-    if (waitUntil(leader, deadline, interrupted))
-        return CommandStatus::Finished;
-    endGroup(leader);
-    return interrupted ? CommandStatus::Interrupted : CommandStatus::TimedOut;
+    const Wait waited = waitForEnd(commandPipe.readEnd.get(), wake, deadline);
+    if (waited != Wait::Ended)
+        endGroup(leader, commandPipe.readEnd.get());
+    reap(leader);
+    switch (waited) {
+    case Wait::Ended: return CommandStatus::Finished;
+    case Wait::Deadline: return CommandStatus::TimedOut;
+    case Wait::Interrupted: return CommandStatus::Interrupted;
+    }
+    return CommandStatus::TimedOut;
 }
