@@ -80,6 +80,10 @@ void stopRunOnSignals() {
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
+    // An output closed early (`tarvio-fetch | head -1`) must not end the
+    // run half-way, with its files left behind: writes to it just fail.
+    // The commands it starts get the default back.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 int runFetch(const FetchOptions& options) {
@@ -90,7 +94,7 @@ int runFetch(const FetchOptions& options) {
 
     const DownloadPlaces places{options.channelList.c_str(), kBoxPlaces.tempDir, kBoxPlaces.lockFile};
     ConsoleView view(stderr, options.quiet);
-    TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()));
+    TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()), kFetchFileSizeLimit);
     stopRunOnSignals();
     const RunReport report = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, shell);
     view.endProgress();

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -144,10 +145,37 @@ void endGroup(pid_t group, int command) {
 }
 
 // Waits for the leader, which has exited or been killed, and reaps it.
-// ECHILD: a host that ignores SIGCHLD has its children reaped for it.
-void reap(pid_t leader) {
-    while (waitpid(leader, nullptr, 0) < 0 && errno == EINTR) {
+// Its wait status, or -1 where a host that ignores SIGCHLD has its
+// children reaped for it (ECHILD): nothing is known of how it ended.
+int reap(pid_t leader) {
+    int status = 0;
+    pid_t done;
+    while ((done = waitpid(leader, &status, 0)) < 0 && errno == EINTR) {
     }
+    return done == leader ? status : -1;
+}
+
+// How a command that ended by itself ended.
+CommandStatus endedStatus(int status) {
+    if (status == -1 || (WIFEXITED(status) && WEXITSTATUS(status) == 0))
+        return CommandStatus::Finished;
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status) == 126 || WEXITSTATUS(status) == 127 ? CommandStatus::NotFound
+                                                                         : CommandStatus::Failed;
+    if (WIFSIGNALED(status)) {
+        const int sig = WTERMSIG(status);
+        if (sig == SIGINT || sig == SIGTERM || sig == SIGHUP)
+            return CommandStatus::Interrupted;
+    }
+    return CommandStatus::Failed;
+}
+
+// The file size limit of the shell, inherited by all it starts.
+void limitFileSize(pid_t leader, long long bytes) {
+    if (bytes <= 0)
+        return;
+    const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+    prlimit(leader, RLIMIT_FSIZE, &limit, nullptr);
 }
 
 // The spawn attributes: a new process group, and the signal state a shell
@@ -159,7 +187,7 @@ public:
         sigset_t none, defaults;
         sigemptyset(&none);
         sigemptyset(&defaults);
-        for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGCHLD, SIGHUP})
+        for (int signal : {SIGINT, SIGQUIT, SIGTERM, SIGPIPE, SIGCHLD, SIGHUP, SIGXFSZ})
             sigaddset(&defaults, signal);
         posix_spawnattr_setpgroup(&attributes, 0);
         posix_spawnattr_setsigmask(&attributes, &none);
@@ -238,14 +266,15 @@ CommandStatus TimedShellRunner::run(const char* command) {
     commandPipe.writeEnd.reset();
     if (spawned != 0)
         return CommandStatus::NotStarted;
+    limitFileSize(leader, fileSizeLimit);
 
     const long long deadline = timeoutSeconds > 0 ? nowMilliseconds() + timeoutSeconds * 1000LL : -1;
     const Wait waited = waitForEnd(commandPipe.readEnd.get(), wake, deadline);
     if (waited != Wait::Ended)
         endGroup(leader, commandPipe.readEnd.get());
-    reap(leader);
+    const int status = reap(leader);
     switch (waited) {
-    case Wait::Ended: return CommandStatus::Finished;
+    case Wait::Ended: return endedStatus(status);
     case Wait::Deadline: return CommandStatus::TimedOut;
     case Wait::Interrupted: return CommandStatus::Interrupted;
     }

@@ -1,5 +1,6 @@
 // tvhost.cpp: plays the box's GUI host on a PC: loads a plug-in and runs it
 // with our toolkit, on the terminal or from a key script.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -93,7 +94,6 @@ int main(int argc, char** argv) {
     if (!scripted && (!::isatty(STDIN_FILENO) || !::isatty(STDOUT_FILENO)))
         return fail("no --key given and not on a terminal");
 
-    HostStop::install();
     PluginLoader plugin;
     if (!plugin.open(options.plugin, error))
         return fail(error);
@@ -102,6 +102,9 @@ int main(int argc, char** argv) {
         return fail(error);
     if (!options.root.empty() && !enterBoxRoot(options.root, error))
         return fail(error);
+    // After the box root: a user namespace can't be entered by a process
+    // that runs more than one thread.
+    HostStop::install();
     if (!plugin.load(error))
         return fail(error);
 
@@ -122,7 +125,13 @@ int main(int argc, char** argv) {
     int result = plugin.entry()(nullptr);
     eDesktop::setFrontend(nullptr);
     HostStop::finish();
-    if (HostStop::requested())
-        return 128 + HostStop::signalNumber();
+    if (HostStop::requested()) {
+        // The terminal as it was, then ended by the signal, as far as
+        // whoever sent it can tell.
+        frontend.reset();
+        std::fflush(stdout);
+        std::signal(HostStop::signalNumber(), SIG_DFL);
+        std::raise(HostStop::signalNumber());
+    }
     return result == 0 && !screens.anyFailed() ? 0 : 1;
 }

@@ -28,6 +28,6 @@ void eDemoDialog::BsInternet() {
 
     DialogView view(infoLabel);
     SystemClock clock;
-    TimedShellRunner shell(defaultFetchTimeout());
+    TimedShellRunner shell(defaultFetchTimeout(), kFetchFileSizeLimit);
     runDownload(settings.epgFilename, settings.daysToDownload, kBoxPlaces, view, clock, shell);
 }

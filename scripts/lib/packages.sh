@@ -26,7 +26,7 @@ ensure_packages() {
 }
 
 # The packages every build of the project needs.
-BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev
+BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev busybox
                 libgtest-dev libbenchmark-dev wget faketime python3 tzdata
                 libfreetype-dev libpng-dev fonts-dejavu-core)
 

@@ -176,3 +176,69 @@ TEST_F(RunDecisions, ABusyLockTouchesNothing) {
     EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
     EXPECT_TRUE(report.channels.empty());
 }
+
+TEST_F(RunDecisions, ChannelsWithoutDataKeepTheirOldBlocks) {
+    // Two channels of the same name, and blocks in another order than the list's.
+    const std::string record = "E 1 100 60\nT Old\nX 100\nS \nL 1\nD \ne\n";
+    folder.write("lomvi.dat", "C 1 Two\n" + record + "c\nC 2 One\nc\nC 3 Two\nE 1 200 60\nT Older\nX 200\nS \nL 1\nD two\nlines\ne\nc\n");
+    folder.write("tarvio.channels", "y 1,One\ny 2,Two\ny 3,Two\ny 4,Four\n");
+    wget.serve(1, kToday, kEvent + kEvent);
+    const RunReport report = run();
+
+    EXPECT_EQ(report.outcome, RunOutcome::Incomplete);
+    EXPECT_EQ(report.channelsWithoutData(), 3);
+    EXPECT_EQ(report.channelsKept(), 2);
+    const std::string epg = folder.read("lomvi.dat");
+    const std::size_t second = epg.find("C 2 ");
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(epg.substr(0, 8), "C 1 One\n");
+    EXPECT_EQ(epg.substr(second), "C 2 Two\n" + record +
+                                      "c\nC 3 Two\nE 1 200 60\nT Older\nX 200\nS \nL 1\nD two\nlines\ne\nc\nC 4 Four\nc\n");
+}
+
+TEST_F(RunDecisions, NoNewGuideLeavesTheOldFileAsItWas) {
+    listChannels(2);
+    wget.serve(1, kToday, "<html>Service unavailable</html>");
+    wget.answer(2, kToday, CommandStatus::Failed);  // what it left, maybe cut, is not read
+    struct timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, folder.file("lomvi.dat").c_str(), old, 0), 0);
+    const RunReport report = run();
+
+    EXPECT_EQ(report.outcome, RunOutcome::NoGuideData);
+    EXPECT_EQ(report.channels[0].lastFetch, FetchResult::NotAGuide);
+    EXPECT_EQ(report.channels[1].lastFetch, FetchResult::Nothing);
+    EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
+    struct stat info;
+    ASSERT_EQ(stat(folder.file("lomvi.dat").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, 1000000000);
+}
+
+TEST_F(RunDecisions, ADocumentWithoutEventsIsNoDayButTheNextIsFetched) {
+    listChannels(1);
+    wget.serve(1, kToday, "<events></events>\n");
+    wget.serve(1, "20080229", kEvent + kEvent);
+    const RunReport report = run(2);
+    EXPECT_EQ(wget.requests.size(), 2u);
+    EXPECT_EQ(report.channels[0].daysConverted, 1);
+    EXPECT_EQ(report.channelsShort(), 1);
+    EXPECT_EQ(report.outcome, RunOutcome::Incomplete);
+}
+
+TEST_F(RunDecisions, WithoutWgetNothingMoreIsTriedAndTheOldFileStays) {
+    listChannels(3);
+    wget.answer(1, kToday, CommandStatus::NotFound);
+    const RunReport report = run();
+    EXPECT_EQ(wget.requests.size(), 1u);
+    EXPECT_EQ(report.outcome, RunOutcome::NoWget);
+    EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
+}
+
+TEST_F(RunDecisions, ALockThatIsNoFileRefusesTheRun) {
+    listChannels(1);
+    ASSERT_EQ(mkdir(lockFolder.file("tarvio.lock").c_str(), 0755), 0);
+    const RunReport report = run();
+    EXPECT_EQ(report.outcome, RunOutcome::LockFailed);
+    EXPECT_EQ(report.error, EISDIR);
+    EXPECT_TRUE(wget.commands.empty());
+    EXPECT_EQ(folder.read("lomvi.dat"), kOldGuide);
+}

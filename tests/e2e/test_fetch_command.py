@@ -259,5 +259,45 @@ class FreshnessAndUsage(FetchCase):
         self.assertRegex(self.fetch("--version").stdout, r"^tarvio-fetch 0\.6b\nguide host: \S+\n$")
 
 
+class GuideNeverWorse(FetchCase):
+    """What the dialog's tests show, as tarvio-fetch words it. Here, beside
+    the other tests of the machine's own /tmp and lock."""
+
+    def setUp(self):
+        super().setUp()
+        self.write(EPG, OLD_GUIDE)
+        os.utime(self.path(EPG), (1000000000, 1000000000))
+
+    def fetch_process(self, *args):
+        env = self.fetch_env()
+        args = ["--channels", self.path(CHANNEL_LIST), "--output", self.path(EPG), "--days", "1"] + list(args)
+        return subprocess.Popen([FETCH] + args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, env=env)
+
+    def test_no_channel_enabled(self):
+        self.channels("n 1,One\n")
+        fetch = self.fetch_process()
+        output, _ = fetch.communicate(timeout=30)
+        self.assertEqual(fetch.returncode, 2)
+        self.assertEqual(output.decode(), "No channel enabled in: %s\n" % self.path(CHANNEL_LIST))
+        self.assertEqual(self.read(EPG), OLD_GUIDE)
+        self.assertEqual(os.stat(self.path(EPG)).st_mtime, 1000000000)
+
+    def test_a_closed_output_does_not_end_the_run(self):
+        # As in `tarvio-fetch 2>&1 | head -1`.
+        self.channels("y 1,One\ny 2,Two\ny 3,Three\n")
+        for channel in (1, 2, 3):
+            self.serve_days(channel, "20080228", 1)
+        self.server.delay(2, 0.5)
+        fetch = self.fetch_process()
+        fetch.stdout.readline()
+        fetch.stdout.close()
+        self.assertEqual(fetch.wait(timeout=30), 0)
+        self.assertEqual(self.server.requested(), [(1, "20080228"), (2, "20080228"), (3, "20080228")])
+        self.assertIn("C 3 Three\nE 1 ", self.read(EPG))
+        self.assertNoLeftovers()
+        self.assertNoTempDocuments((1, 2, 3))
+
+
 if __name__ == "__main__":
     unittest.main()

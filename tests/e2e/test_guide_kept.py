@@ -10,14 +10,13 @@ import tempfile
 import time
 import unittest
 
-from box import plugin_path, tvhost_path
+from box import plugin_path, run_tvhost, tvhost_path
 from guide_server import guide_document
-from test_download import CHANNEL_LIST, EPG, DownloadCase
+from test_download import EPG, DownloadCase, Screens
 from test_download_limits import fetches_running
 
 RECORD = "E 1 1204185600 3600\nT %s\nX 1204185600\nS \nL 60\nD \ne\n"
 OLD_GUIDE = "C 1 Two\n" + RECORD % "Old two" + "c\nC 2 One\n" + RECORD % "Old one" + "c\n"
-FETCH = os.environ.get("TARVIO_FETCH")
 
 
 def outcome(*lines):
@@ -48,11 +47,9 @@ class GuideCase(DownloadCase):
         return {"PATH": folder + ":" + os.environ["PATH"]}
 
     def download_with(self, extra_env, timeout=30):
-        run = self.download_env()
-        run.update(extra_env)
-        from box import run_tvhost
-        from test_download import Screens
-        done = run_tvhost(self.box, ["green"], env=run, timeout=timeout)
+        env = self.download_env()
+        env.update(extra_env)
+        done = run_tvhost(self.box, ["green"], env=env, timeout=timeout)
         self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
         return Screens(done)
 
@@ -183,44 +180,11 @@ class LockAndSignals(GuideCase):
         self.assertTrue(self.server.wait_for_requests(1))
         host.send_signal(signal.SIGTERM)
         stdout, _ = host.communicate(timeout=10)
-        self.assertEqual(host.returncode, 128 + signal.SIGTERM)
+        self.assertEqual(host.returncode, -signal.SIGTERM)
         self.assertIn("Download interrupted", stdout)
         self.assertEqual(fetches_running(self.server), [])
         self.assertEqual(self.server.requested(), [(1, "20080228")])
         self.assertOldGuideUntouched()
-
-
-@unittest.skipUnless(FETCH, "needs TARVIO_FETCH")
-class FetchCommand(GuideCase):
-    def fetch_process(self, *args):
-        env = dict(os.environ)
-        env.update(self.download_env())
-        args = ["--channels", self.path(CHANNEL_LIST), "--output", self.path(EPG), "--days", "1"] + list(args)
-        return subprocess.Popen([FETCH] + args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, env=env)
-
-    def test_no_channel_enabled(self):
-        self.channels("n 1,One\n")
-        fetch = self.fetch_process()
-        output, _ = fetch.communicate(timeout=30)
-        self.assertEqual(fetch.returncode, 2)
-        self.assertEqual(output.decode(), "No channel enabled in: %s\n" % self.path(CHANNEL_LIST))
-        self.assertOldGuideUntouched()
-
-    def test_a_closed_output_does_not_end_the_run(self):
-        # As in `tarvio-fetch 2>&1 | head -1`.
-        self.channels("y 1,One\ny 2,Two\ny 3,Three\n")
-        for channel in (1, 2, 3):
-            self.serve_days(channel, "20080228", 1)
-        self.server.delay(2, 0.5)
-        fetch = self.fetch_process()
-        fetch.stdout.readline()
-        fetch.stdout.close()
-        self.assertEqual(fetch.wait(timeout=30), 0)
-        self.assertEqual(self.server.requested(), [(1, "20080228"), (2, "20080228"), (3, "20080228")])
-        self.assertIn("C 3 Three\nE 1 ", self.read(EPG))
-        self.assertNoLeftovers()
-        self.assertFalse([name for name in os.listdir("/tmp") if name.endswith(".trv")])
 
 
 if __name__ == "__main__":
