@@ -47,11 +47,16 @@ const char* reason(int error) {
     return error == EINVAL ? "not a regular file" : std::strerror(error);
 }
 
+// "WHAT\nPATH\n\nPress EXIT to close".
+std::string aboutFile(const char* what, const std::string& path) {
+    return std::string(what) + "\n" + path + "\n\nPress EXIT to close";
+}
+
 }  // namespace
 
 std::string outcomeText(const RunReport& report) {
     Text text;
-    const char* path = report.failedPath.c_str();
+    const std::string& path = report.failedPath;
     switch (report.outcome) {
     case RunOutcome::Done:
         return "DONE!\nPress EXIT to close";
@@ -69,21 +74,13 @@ std::string outcomeText(const RunReport& report) {
     case RunOutcome::Busy:
         return "Another download is running\n\nPress EXIT to close";
     case RunOutcome::LockFailed:
-        std::snprintf(text, sizeof text, "Unable to use the lock file:\n%s\n(%s)\n\nPress EXIT to close", path,
+        std::snprintf(text, sizeof text, "Unable to use the lock file:\n%s\n(%s)\n\nPress EXIT to close", path.c_str(),
                       reason(report.error));
         return text;
-    case RunOutcome::ChannelListMissing:
-        std::snprintf(text, sizeof text, "File not found:\n%s\n\nPress EXIT to close", path);
-        return text;
-    case RunOutcome::NoChannel:
-        std::snprintf(text, sizeof text, "No channel enabled in:\n%s\n\nPress EXIT to close", path);
-        return text;
-    case RunOutcome::OutputNotOpened:
-        std::snprintf(text, sizeof text, "Unable to open output file:\n%s\n\nPress EXIT to close", path);
-        return text;
-    case RunOutcome::OutputNotWritten:
-        std::snprintf(text, sizeof text, "Unable to write output file:\n%s\n\nPress EXIT to close", path);
-        return text;
+    case RunOutcome::ChannelListMissing: return aboutFile("File not found:", path);
+    case RunOutcome::NoChannel: return aboutFile("No channel enabled in:", path);
+    case RunOutcome::OutputNotOpened: return aboutFile("Unable to open output file:", path);
+    case RunOutcome::OutputNotWritten: return aboutFile("Unable to write output file:", path);
     }
     return "";
 }
