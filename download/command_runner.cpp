@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <initializer_list>
@@ -170,12 +171,23 @@ CommandStatus endedStatus(int status) {
     return CommandStatus::Failed;
 }
 
-// The file size limit of the shell, inherited by all it starts.
+// The file size limit of the shell, inherited by all it starts. The shell
+// may already have started its command by the time the limit is set (on a
+// busy machine the runner gets the processor back late), so the children
+// it has by then get the limit too.
 void limitFileSize(pid_t leader, long long bytes) {
     if (bytes <= 0)
         return;
     const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
     prlimit(leader, RLIMIT_FSIZE, &limit, nullptr);
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/task/%d/children", static_cast<int>(leader), static_cast<int>(leader));
+    FileHandle children(std::fopen(path, "re"));
+    if (!children)
+        return;
+    int child;
+    while (std::fscanf(children.get(), "%d", &child) == 1)
+        prlimit(child, RLIMIT_FSIZE, &limit, nullptr);
 }
 
 // The spawn attributes: a new process group, and the signal state a shell

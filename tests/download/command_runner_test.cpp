@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -218,4 +219,29 @@ TEST(TimedShellRunner, LeavesTheHostsDescriptorsAsTheyWere) {
     EXPECT_EQ(openDescriptors(), before) << "a run left a descriptor open";
     ::close(inherited);
     EXPECT_EQ(folder.read("inherited"), "through\n");
+}
+
+TEST(TimedShellRunner, TellsHowTheCommandEnded) {
+    TimedShellRunner shell(10);
+    EXPECT_EQ(shell.run("exit 0"), CommandStatus::Finished);
+    EXPECT_EQ(shell.run("exit 4"), CommandStatus::Failed);
+    EXPECT_EQ(shell.run("tarvio-no-such-command 2> /dev/null"), CommandStatus::NotFound);
+    // Ended by a stop signal the runner did not send: someone wants the run to stop.
+    EXPECT_EQ(shell.run("kill -TERM $$"), CommandStatus::Interrupted);
+    EXPECT_EQ(shell.run("kill -KILL $$"), CommandStatus::Failed);
+}
+
+TEST(TimedShellRunner, StopsAWriterAtTheFileSizeLimit) {
+    TempFolder folder;
+    const std::string file = folder.file("document");
+    rlimit before{}, after{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    TimedShellRunner shell(10, 65536);
+    // The writer is a child of the shell, as wget is.
+    const std::string command = "exec 2> /dev/null; head -c 1000000 /dev/zero > " + file + "; exit $?";
+    EXPECT_EQ(shell.run(command.c_str()), CommandStatus::Failed);
+    EXPECT_EQ(readFile(file).size(), 65536u);
+    // The limit is the command's alone: ours is as it was.
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &after), 0);
+    EXPECT_EQ(after.rlim_cur, before.rlim_cur);
 }
