@@ -7,19 +7,30 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "terminal_text.h"
+
 namespace {
 
-const char* resultText(FetchResult result) {
-    switch (result) {
-    case FetchResult::Data: return "brought data";
-    case FetchResult::NotAGuide: return "brought no guide (no event in the document)";
-    case FetchResult::Nothing: return "brought nothing";
-    case FetchResult::TimedOut: return "ran out of time";
+std::string resultText(const FetchReport& report) {
+    switch (report.result) {
+    case FetchResult::Data: return std::to_string(report.events) + (report.events == 1 ? " event" : " events");
+    case FetchResult::NotAGuide: return "not a guide (no event in the document)";
+    case FetchResult::Nothing: return "no guide data (nothing came)";
+    case FetchResult::TimedOut: return "timed out";
     case FetchResult::Skipped: return "skipped, the service stopped answering";
     case FetchResult::Interrupted: return "interrupted";
     case FetchResult::NoWget: return "wget could not be started";
     }
     return "";
+}
+
+// "[2/3] 502 Canale Due 29/02".
+std::string fetchHead(int ordinal, int total, const ChannelEntry& channel, const GuideDate& date) {
+    char head[64];
+    std::snprintf(head, sizeof head, "[%d/%d] %d ", ordinal, total, channel.id);
+    char day[16];
+    std::snprintf(day, sizeof day, " %02d/%02d", date.day, date.month);
+    return head + terminalText(channel.name) + day;
 }
 
 // The terminal's width, or 0 when it does not say.
@@ -30,10 +41,12 @@ std::size_t terminalColumns(std::FILE* stream) {
     return size.ws_col;
 }
 
-// A line rewritten in place must not wrap: the carriage return only goes
-// back to the start of its last row. Cut it short of the last column,
-// never inside a UTF-8 character.
-void fitWidth(std::string& line, std::size_t columns) {
+}  // namespace
+
+// Counts bytes: a UTF-8 character never takes more columns than bytes, so
+// the line cut to fit never wraps. Never cuts inside a character.
+void fitTerminalWidth(std::string& line, std::FILE* stream) {
+    const std::size_t columns = terminalColumns(stream);
     if (columns == 0 || line.size() < columns)
         return;
     std::size_t cut = columns - 1;
@@ -42,14 +55,12 @@ void fitWidth(std::string& line, std::size_t columns) {
     line.erase(cut);
 }
 
-}  // namespace
-
 std::string describeFetch(const FetchReport& report) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%d of %d: %d %s, %04d-%02d-%02d: %s", report.ordinal, report.total,
-                  report.channel.id, report.channel.name, report.date.year + 1900, report.date.month,
-                  report.date.day, resultText(report.result));
-    return line;
+    return fetchHead(report.ordinal, report.total, report.channel, report.date) + ": " + resultText(report);
+}
+
+std::string describeFetchStart(const FetchStart& start) {
+    return fetchHead(start.ordinal, start.total, start.channel, start.date) + ": fetching...";
 }
 
 ConsoleView::ConsoleView(std::FILE* stream, bool quiet)
@@ -75,11 +86,11 @@ std::string missingParts(const RunReport& report) {
     return parts;
 }
 
-std::string reason(int error) {
+}  // namespace
+
+std::string failureReason(int error) {
     return error == EINVAL ? "not a regular file" : std::strerror(error);
 }
-
-}  // namespace
 
 std::string describeOutcome(const RunReport& report) {
     const std::string& path = report.failedPath;
@@ -93,7 +104,7 @@ std::string describeOutcome(const RunReport& report) {
     case RunOutcome::NoWget:
         return "Download failed, old guide kept: the shell could not start wget (is it installed and on PATH?)";
     case RunOutcome::Busy: return "Another download is running";
-    case RunOutcome::LockFailed: return "Unable to use the lock file " + path + ": " + reason(report.error);
+    case RunOutcome::LockFailed: return "Unable to use the lock file " + path + ": " + failureReason(report.error);
     case RunOutcome::ChannelListMissing: return "File not found: " + path;
     case RunOutcome::NoChannel: return "No channel enabled in: " + path;
     // An empty path names nothing: the line ends at the colon.
@@ -103,20 +114,32 @@ std::string describeOutcome(const RunReport& report) {
     return "";
 }
 
+// A fetch under way shows only on a terminal, where its line is replaced
+// by the next: a service that hangs shows which fetch it holds up. In a
+// log only what a fetch brought is worth a line.
+void ConsoleView::fetchStarted(const FetchStart& start) {
+    if (!quiet && inPlace)
+        rewriteLine(describeFetchStart(start));
+}
+
 void ConsoleView::fetchEnded(const FetchReport& report) {
     // The outcome says the run was interrupted; the fetch has no more to tell.
     if (quiet || report.result == FetchResult::Interrupted)
         return;
-    std::string line = describeFetch(report);
     if (inPlace) {
-        fitWidth(line, terminalColumns(stream));
-        // Back to the start of the line, the new text, the rest of the old one cleared.
-        std::fprintf(stream, "\r%s\033[K", line.c_str());
-        lineOpen = true;
+        rewriteLine(describeFetch(report));
     } else {
-        std::fprintf(stream, "%s\n", line.c_str());
+        std::fprintf(stream, "%s\n", describeFetch(report).c_str());
+        std::fflush(stream);
     }
+}
+
+void ConsoleView::rewriteLine(std::string line) {
+    fitTerminalWidth(line, stream);
+    // Back to the start of the line, the new text, the rest of the old one cleared.
+    std::fprintf(stream, "\r%s\033[K", line.c_str());
     std::fflush(stream);
+    lineOpen = true;
 }
 
 void ConsoleView::endProgress() {

@@ -12,6 +12,7 @@ public:
     // rewritten in place.
     ConsoleView(std::FILE* stream, bool quiet);
 
+    void fetchStarted(const FetchStart& start) override;
     void fetchEnded(const FetchReport& report) override;
 
     // Ends the line rewritten in place, so that what follows starts afresh.
@@ -22,10 +23,23 @@ private:
     bool quiet;
     bool inPlace;
     bool lineOpen = false;
+
+    void rewriteLine(std::string line);
 };
 
-// "2 of 3: 502 Canale Due, 2008-02-29: brought data".
+// "[2/3] 502 Canale Due 29/02: 34 events", "[3/3] 520 Notizie 24 29/02: timed out".
+// The channel's name is shown with its control characters escaped.
 std::string describeFetch(const FetchReport& report);
+// "[2/3] 502 Canale Due 29/02: fetching...".
+std::string describeFetchStart(const FetchStart& start);
+
+// Cuts a line to be rewritten in place on the terminal of stream short of
+// its last column: a line that wraps can't be rewritten, the carriage
+// return only goes back to the start of its last row.
+void fitTerminalWidth(std::string& line, std::FILE* stream);
+
+// The system's reason for an errno value, as the lock's failure names it.
+std::string failureReason(int error);
 
 // The run's outcome as one line: "DONE!", "File not found: PATH", ...
 std::string describeOutcome(const RunReport& report);

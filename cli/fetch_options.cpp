@@ -22,11 +22,19 @@ const char kFetchUsage[] =
     "                      HOURS hours ago or more; otherwise say so and exit 0\n"
     "  --check             say what a run makes of each line of the channel list,\n"
     "                      and what looks wrong in it; fetch nothing\n"
-    "  --quiet             print nothing but errors (with --check: but warnings)\n"
+    "  --probe             fetch today's guide of each enabled channel once and\n"
+    "                      say what it brought; write no EPG file\n"
+    "  --quiet             print nothing but errors (with --check: but warnings;\n"
+    "                      with --probe: but the channels without events)\n"
     "  --help              show this help and exit\n"
     "  --version           show the version and exit\n"
     "\n"
-    "Progress goes to standard error, one line a fetch. The outcome is one line:\n"
+    "Progress goes to standard error, one line a fetch, as in\n"
+    "  [2/3] 502 Canale Due 28/02: 34 events\n"
+    "or, for a fetch that brought none: no guide data (nothing came), not a\n"
+    "guide (no event in the document), timed out, skipped (the service stopped\n"
+    "answering), wget could not be started. On a terminal it is one line,\n"
+    "rewritten in place, that shows the fetch under way. The outcome is one line:\n"
     "on standard output when the EPG file was replaced in full, on standard\n"
     "error otherwise. SIGINT, SIGTERM or SIGHUP end the fetch under way and the\n"
     "run, which then keeps the old EPG file.\n"
@@ -53,7 +61,19 @@ const char kFetchUsage[] =
     "Control characters are shown as \\t, \\r, \\xNN, and a backslash as \\\\.\n"
     "It takes no lock and writes nothing. It exits 0 when channels are enabled\n"
     "and nothing is warned, 1 with warnings, 2 when no channel is enabled or the\n"
-    "list cannot be read.\n";
+    "list cannot be read.\n"
+    "\n"
+    "--probe takes the run's lock and time limit and fetches day 1 only, every\n"
+    "enabled channel even after time-outs. It prints on standard output a line\n"
+    "per channel, as in the progress above, then the count:\n"
+    "  channels with guide data for 28/02: 2 of 3\n"
+    "It deletes each document once counted and never touches the EPG file. It\n"
+    "exits 0 when every enabled channel has events, 1 when some have none, 2\n"
+    "when none has (or no channel is enabled, the list cannot be read, wget\n"
+    "cannot be started, the lock file is unusable, interrupted), 3 when another\n"
+    "download is running.\n"
+    "\n"
+    "Channel names are shown with control characters escaped as above.\n";
 
 namespace {
 
@@ -62,7 +82,9 @@ constexpr int kMaxDays = 14;
 constexpr int kMaxTimeoutSeconds = 86400;
 constexpr int kMaxHours = 100000;
 
-enum OptionId { kConfig = 1, kChannels, kOutput, kDays, kTimeout, kIfOlder, kQuiet, kCheck, kHelp, kVersion, kLastId };
+enum OptionId {
+    kConfig = 1, kChannels, kOutput, kDays, kTimeout, kIfOlder, kQuiet, kCheck, kProbe, kHelp, kVersion, kLastId
+};
 
 const option kLongOptions[] = {
     {"config", required_argument, nullptr, kConfig},
@@ -73,6 +95,7 @@ const option kLongOptions[] = {
     {"if-older", required_argument, nullptr, kIfOlder},
     {"quiet", no_argument, nullptr, kQuiet},
     {"check", no_argument, nullptr, kCheck},
+    {"probe", no_argument, nullptr, kProbe},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -131,6 +154,17 @@ bool checkTakesThem(const FetchOptions& options, std::string& error) {
     return useless == nullptr;
 }
 
+// A probe fetches with the run's time limit, but one day and into no file.
+bool probeTakesThem(const FetchOptions& options, std::string& error) {
+    const char* useless = options.epgFilename     ? "--output"
+                          : options.daysToDownload ? "--days"
+                          : options.ifOlderHours   ? "--if-older"
+                                                   : nullptr;
+    if (useless)
+        error = std::string("--probe writes no EPG file: ") + useless + " has no use with it";
+    return useless == nullptr;
+}
+
 // The message for an option getopt_long did not take.
 std::string refusedOption(int argc, char** argv) {
     // A known long option given a value leaves its id in optopt; an unknown
@@ -178,6 +212,7 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
         case kIfOlder: ok = takeNumber("--if-older", optarg, 1, kMaxHours, options.ifOlderHours, error); break;
         case kQuiet: options.quiet = true; break;
         case kCheck: options.check = true; break;
+        case kProbe: options.probe = true; break;
         case kHelp: return CommandLine::Help;
         case kVersion: return CommandLine::Version;
         case ':':
@@ -194,7 +229,13 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
         error = std::string("unexpected argument \"") + argv[optind] + "\"";
         return CommandLine::UsageError;
     }
+    if (options.check && options.probe) {
+        error = "--check and --probe exclude each other";
+        return CommandLine::UsageError;
+    }
     if (options.check && !checkTakesThem(options, error))
+        return CommandLine::UsageError;
+    if (options.probe && !probeTakesThem(options, error))
         return CommandLine::UsageError;
     return CommandLine::Run;
 }

@@ -20,6 +20,9 @@ struct FetchOptions {
     bool quiet = false;
     // Read the channel list as the run would and say what it makes of it.
     bool check = false;
+    // Fetch today's document of each enabled channel once and say what it
+    // brought; write no EPG file.
+    bool probe = false;
 };
 
 enum class CommandLine { Run, Help, Version, UsageError };

@@ -13,6 +13,7 @@
 #include "fetch_options.h"
 #include "freshness.h"
 #include "list_check.h"
+#include "probe_command.h"
 #include "settings_file.h"
 
 namespace {
@@ -86,13 +87,24 @@ void stopRunOnSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+// The box's places, with the channel list the command line names.
+DownloadPlaces placesFor(const FetchOptions& options) {
+    return {options.channelList.c_str(), kBoxPlaces.tempDir, kBoxPlaces.lockFile};
+}
+
+int probeFetch(const FetchOptions& options) {
+    TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()));
+    stopRunOnSignals();
+    return probeChannels(placesFor(options), shell, options.quiet);
+}
+
 int runFetch(const FetchOptions& options) {
     const Settings settings = settingsFor(options);
     SystemClock clock;
     if (skipFreshFile(options, settings.epgFilename, clock))
         return kExitDone;
 
-    const DownloadPlaces places{options.channelList.c_str(), kBoxPlaces.tempDir, kBoxPlaces.lockFile};
+    const DownloadPlaces places = placesFor(options);
     ConsoleView view(stderr, options.quiet);
     TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()), kFetchFileSizeLimit);
     stopRunOnSignals();
@@ -130,5 +142,7 @@ int main(int argc, char** argv) {
     }
     if (options.check)
         return checkChannelList(options.channelList.c_str(), options.quiet);
+    if (options.probe)
+        return probeFetch(options);
     return runFetch(options);
 }

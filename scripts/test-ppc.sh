@@ -45,7 +45,7 @@ http_proxy="http://127.0.0.1:$(cat "$run_dir/port")/" no_proxy="" \
     --channels "$run_dir/tarvio.channels" --output "$run_dir/lomvi.dat" >"$run_dir/outcome" 2>"$run_dir/progress" \
     || status=$?
 cat "$run_dir/progress" "$run_dir/outcome"
-fetched=$(grep -c ': brought data$' "$run_dir/progress" || true)
+fetched=$(grep -c ' events$' "$run_dir/progress" || true)
 blocks=$(grep -c '^C ' "$run_dir/lomvi.dat" || true)
 records=$(grep -c '^E ' "$run_dir/lomvi.dat" || true)
 if [ "$status" -ne 0 ] || [ "$(cat "$run_dir/outcome")" != "DONE!" ] || [ "$fetched" -ne 4 ] \
@@ -54,6 +54,21 @@ if [ "$status" -ne 0 ] || [ "$(cat "$run_dir/outcome")" != "DONE!" ] || [ "$fetc
     exit 1
 fi
 echo "build-ppc/tarvio-fetch: DONE!, 2 channel blocks, $records event records"
+
+# The probe of the same channels: today's document of each, its events
+# counted, nothing written beside the documents it deletes.
+status=0
+http_proxy="http://127.0.0.1:$(cat "$run_dir/port")/" no_proxy="" \
+    qemu-ppc -L /usr/powerpc-linux-gnu build-ppc/tarvio-fetch --probe \
+    --channels "$run_dir/tarvio.channels" >"$run_dir/probe" 2>&1 || status=$?
+cat "$run_dir/probe"
+probed=$(grep -c '^\[[12]/2\] .* [0-9][0-9]* events$' "$run_dir/probe" || true)
+count_line="channels with guide data for $(date +%d/%m): 2 of 2"
+if [ "$status" -ne 0 ] || [ "$probed" -ne 2 ] || [ "$(tail -n 1 "$run_dir/probe")" != "$count_line" ] \
+   || ls /tmp/501_1.trv /tmp/520_1.trv >/dev/null 2>&1; then
+    echo "test-ppc: tarvio-fetch --probe: exit $status, $probed of 2 channels with events" >&2
+    exit 1
+fi
 
 # What a box owner installs: read, installed, upgraded, run and removed.
 scripts/check-package.sh

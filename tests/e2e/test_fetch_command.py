@@ -83,9 +83,9 @@ class SameRunAsTheDialog(FetchCase):
             self.assertEqual(fetched.read(), dialog.read())
         self.assertEqual(self.server.requested(), dialog_requests)
         self.assertEqual(run.stderr.splitlines(), [
-            "1 of 3: 501 Canale Uno, 2008-02-28: brought data", "1 of 3: 501 Canale Uno, 2008-02-29: brought data",
-            "2 of 3: 503 Tre Due, 2008-02-28: brought data", "2 of 3: 503 Tre Due, 2008-02-29: brought data",
-            "3 of 3: 520 Notizie 24, 2008-02-28: brought data", "3 of 3: 520 Notizie 24, 2008-02-29: brought data"])
+            "[1/3] 501 Canale Uno 28/02: 3 events", "[1/3] 501 Canale Uno 29/02: 3 events",
+            "[2/3] 503 Tre Due 28/02: 3 events", "[2/3] 503 Tre Due 29/02: 3 events",
+            "[3/3] 520 Notizie 24 28/02: 3 events", "[3/3] 520 Notizie 24 29/02: 3 events"])
         self.assertEqual(run.stdout, "DONE!\n")
         self.assertNoTempDocuments((501, 503, 520))
 
@@ -94,16 +94,20 @@ class SameRunAsTheDialog(FetchCase):
         self.assertEqual((quiet.returncode, quiet.stdout, quiet.stderr), (0, "", ""))
         self.assertRequested([(501, "20080228"), (503, "20080228"), (520, "20080228")])
 
-        # On a terminal the progress is one line, rewritten in place.
+        # On a terminal the progress is one line, rewritten in place: each
+        # fetch as it starts, then what it brought.
         controller, terminal = pty.openpty()
         self.addCleanup(os.close, controller)
         with os.fdopen(terminal, "w") as stderr:
             run = self.fetch("--timeout", "20", *self.box_args(), stderr=stderr)
         self.assertEqual((run.returncode, run.stdout), (0, "DONE!\n"))
         shown = read_all(controller)
-        self.assertEqual(shown.count("\r"), 7, shown)
-        self.assertEqual(shown.count("\x1b[K"), 6, shown)
-        self.assertTrue(shown.endswith("3 of 3: 520 Notizie 24, 2008-02-29: brought data\x1b[K\r\n"), shown)
+        self.assertEqual(shown.count("\r"), 13, shown)
+        self.assertEqual(shown.count("\x1b[K"), 12, shown)
+        self.assertTrue(shown.startswith("\r[1/3] 501 Canale Uno 28/02: fetching...\x1b[K"
+                                         "\r[1/3] 501 Canale Uno 28/02: 3 events\x1b[K\r"), shown)
+        self.assertIn("\r[2/3] 503 Tre Due 29/02: fetching...\x1b[K\r[2/3] 503 Tre Due 29/02: 3 events\x1b[K", shown)
+        self.assertTrue(shown.endswith("[3/3] 520 Notizie 24 29/02: 3 events\x1b[K\r\n"), shown)
         self.assertEqual(shown.count("\n"), 1, shown)
 
 
@@ -174,8 +178,8 @@ class Outcomes(FetchCase):
         self.settings(days=1)
         run = self.fetch("--timeout", "1", *self.box_args(), proxy="http://127.0.0.1:%d/" % silent.getsockname()[1])
         self.assertEqual(run.stderr.splitlines()[:3], [
-            "1 of 3: 1 One, 2008-02-28: ran out of time", "2 of 3: 2 Two, 2008-02-28: ran out of time",
-            "3 of 3: 3 Three, 2008-02-28: skipped, the service stopped answering"])
+            "[1/3] 1 One 28/02: timed out", "[2/3] 2 Two 28/02: timed out",
+            "[3/3] 3 Three 28/02: skipped, the service stopped answering"])
         self.assertOutcome(run, 2, "Download failed, old guide kept: no guide data for 3 of 3 channels")
 
 
@@ -195,6 +199,120 @@ class Outcomes(FetchCase):
         self.assertNoLeftovers()
         self.assertNoTempDocuments([1, 2, 3])
         self.assertEqual(fetches_running(self.server), [])
+
+
+class Probe(FetchCase):
+    """--probe: today's document of each enabled channel, once, through the run's wget, lock and time limit."""
+
+    # A name that would clear the screen and ring the bell if printed raw.
+    LOUD = "Bell\x07\x1b[2J"
+
+    def setUp(self):
+        super().setUp()
+        self.write(EPG, OLD_GUIDE)
+        os.utime(self.path(EPG), (1000000000, 1000000000))
+        self.channels("y 501,Canale Uno\nn 502,Off\ny 503,%s\ny 504,Page\ny 505,Gone\ny 506,Hangs\n" % self.LOUD)
+        document = guide_document(("News", "06:30"), ("Film", "21:15"), ("Late", "23:50"))
+        self.server.serve(501, "20080228", document)
+        self.server.serve(503, "20080228", guide_document(("One", "08:00"), ("Two", "09:00")))
+        self.server.serve(504, "20080228", "<html><body>Service unavailable</body></html>\n")
+        self.server.hang(506)
+        # Tomorrow's documents are there; a probe asks for today's only.
+        for channel in (501, 503):
+            self.server.serve(channel, "20080229", document)
+
+    def probe(self, *args, stderr=subprocess.PIPE):
+        return self.fetch("--probe", "--timeout", "1", "--channels", self.path(CHANNEL_LIST), *args, stderr=stderr)
+
+    def assertTouchedNothing(self):
+        self.assertEqual(self.read(EPG), OLD_GUIDE)
+        self.assertEqual(os.stat(self.path(EPG)).st_mtime, 1000000000)
+        self.assertNoLeftovers()
+        self.assertNoTempDocuments(range(501, 507))
+
+    def test_each_channel_once_and_what_it_brought(self):
+        # A stale document of an earlier run is not taken for today's.
+        with open("/tmp/505_1.trv", "w") as stale:
+            stale.write(guide_document(("Stale", "10:00"), ("Staler", "11:00")).decode())
+        run = self.probe()
+        self.assertEqual((run.returncode, run.stderr), (1, ""))
+        self.assertEqual(run.stdout.splitlines(), [
+            "[1/5] 501 Canale Uno 28/02: 3 events",
+            "[2/5] 503 Bell\\x07\\x1b[2J 28/02: 2 events",
+            "[3/5] 504 Page 28/02: not a guide (no event in the document)",
+            "[4/5] 505 Gone 28/02: no guide data (nothing came)",
+            "[5/5] 506 Hangs 28/02: timed out",
+            "channels with guide data for 28/02: 2 of 5"])
+        self.assertRequested([(501, "20080228"), (503, "20080228"), (504, "20080228"), (505, "20080228"),
+                              (506, "20080228")])
+        self.assertEqual(fetches_running(self.server), [])
+        self.assertTouchedNothing()
+
+        # Quiet: only what lacks a guide, for a cron mail.
+        self.server.documents.pop((501, "20080228"))
+        quiet = self.probe("--quiet")
+        self.assertEqual((quiet.returncode, quiet.stderr), (1, ""))
+        self.assertEqual(quiet.stdout.splitlines(), [
+            "[1/5] 501 Canale Uno 28/02: no guide data (nothing came)",
+            "[3/5] 504 Page 28/02: not a guide (no event in the document)",
+            "[4/5] 505 Gone 28/02: no guide data (nothing came)",
+            "[5/5] 506 Hangs 28/02: timed out"])
+        self.assertTouchedNothing()
+
+    def test_exit_statuses(self):
+        self.channels("y 501,Canale Uno\ny 503,%s\n" % self.LOUD)
+        every = self.probe()
+        self.assertEqual((every.returncode, every.stdout.splitlines()[-1]),
+                         (0, "channels with guide data for 28/02: 2 of 2"))
+        self.channels("y 504,Page\ny 505,Gone\n")
+        self.assertEqual(self.probe("--quiet").returncode, 2)
+
+        self.channels("n 501,Canale Uno\n")
+        none = self.probe()
+        self.assertEqual((none.returncode, none.stdout), (2, ""))
+        self.assertEqual(none.stderr, "No channel enabled in: %s\n" % self.path(CHANNEL_LIST))
+
+        # A run holds the lock: its documents are not to be deleted under it.
+        self.channels("y 501,Canale Uno\n")
+        lock = os.open(LOCK, os.O_RDONLY | os.O_CREAT, 0o644)
+        self.addCleanup(os.close, lock)
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        busy = self.probe("--quiet")
+        fcntl.flock(lock, fcntl.LOCK_UN)
+        self.assertEqual((busy.returncode, busy.stdout, busy.stderr), (3, "", "Another download is running\n"))
+        self.assertEqual(len(self.server.requests), 4)
+
+        for args in (["--output", self.path(EPG)], ["--days", "2"], ["--if-older", "3"], ["--check"]):
+            with self.subTest(args=args):
+                refused = self.probe(*args)
+                self.assertEqual((refused.returncode, refused.stdout), (64, ""))
+                self.assertRegex(refused.stderr, r"^tarvio-fetch: [^\n]*--probe[^\n]*--help[^\n]*\n$")
+        self.assertEqual(len(self.server.requests), 4)
+        self.assertTouchedNothing()
+
+    def test_on_a_terminal_and_in_a_run(self):
+        # The fetch under way shows, then its result replaces it and stays.
+        controller, terminal = pty.openpty()
+        self.addCleanup(os.close, controller)
+        with os.fdopen(terminal, "w") as stdout:
+            run = subprocess.run([FETCH, "--probe", "--timeout", "1", "--channels", self.path(CHANNEL_LIST)],
+                                 stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.PIPE,
+                                 env=self.fetch_env(), timeout=60, text=True)
+        self.assertEqual((run.returncode, run.stderr), (1, ""))
+        shown = read_all(controller)
+        self.assertTrue(shown.startswith("[1/5] 501 Canale Uno 28/02: fetching...\r[1/5] 501 Canale Uno 28/02: "
+                                         "3 events\x1b[K\r\n[2/5] 503 Bell\\x07\\x1b[2J 28/02: fetching..."), shown)
+        self.assertIn("[5/5] 506 Hangs 28/02: fetching...\r[5/5] 506 Hangs 28/02: timed out\x1b[K\r\n", shown)
+        self.assertNotIn("\x07", shown)
+        self.assertEqual(shown.count("\n"), 6, shown)
+
+        # A run's lines escape the name too; the EPG file keeps its bytes.
+        self.channels("y 503,%s\n" % self.LOUD)
+        self.settings(days=1)
+        fetched = self.fetch(*self.box_args())
+        self.assertEqual(fetched.returncode, 0, fetched.stderr)
+        self.assertEqual(fetched.stderr, "[1/1] 503 Bell\\x07\\x1b[2J 28/02: 2 events\n")
+        self.assertTrue(self.read(EPG).startswith("C 1 %s\nE " % self.LOUD), self.read(EPG))
 
 
 class FreshnessAndUsage(FetchCase):
@@ -251,7 +369,7 @@ class FreshnessAndUsage(FetchCase):
         shown = self.fetch("--help")
         self.assertEqual(shown.returncode, 0)
         for option in ("--config FILE", "--channels FILE", "--output FILE", "--days N", "--timeout SECONDS",
-                       "--if-older HOURS", "--quiet", "--help", "--version"):
+                       "--if-older HOURS", "--check", "--probe", "--quiet", "--help", "--version"):
             self.assertIn(option, shown.stdout)
         self.assertEqual(re.findall(r"^  (\d+) ", shown.stdout, re.M), ["0", "1", "2", "3", "64"])
         # The version, and the guide host, so that a build left with the
