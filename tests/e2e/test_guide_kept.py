@@ -24,6 +24,14 @@ def outcome(*lines):
     return " ".join(lines) + " Press EXIT to close"
 
 
+def _outside_the_box():
+    covered = ("/tmp", "/var", "/mnt")
+    for folder in (os.path.dirname(os.path.realpath(tvhost_path())), os.path.expanduser("~")):
+        if not any(folder == c or folder.startswith(c + "/") for c in covered) and os.access(folder, os.W_OK):
+            return folder
+    raise unittest.SkipTest("no writable folder outside /tmp, /var and /mnt for stand-in commands")
+
+
 class GuideCase(DownloadCase):
     def setUp(self):
         super().setUp()
@@ -33,18 +41,30 @@ class GuideCase(DownloadCase):
         self.settings(days=1)
 
     def standins(self, **scripts):
-        """A folder first on PATH, outside the box's /tmp and /var, holding the given commands."""
-        folder = tempfile.mkdtemp(dir=os.path.dirname(tvhost_path()), prefix="standins-")
-        self.addCleanup(shutil.rmtree, folder)
+        """A folder first on PATH, holding the given commands (a path: a link to it; else a script).
+
+        It must be outside /tmp, /var and /mnt, which the box covers: the
+        build folder where it is outside them (a clone may well be in /tmp),
+        else the home folder. Each script notes its name in CALLED there, so
+        that a test can tell it was the one that ran."""
+        self.standin_folder = tempfile.mkdtemp(dir=_outside_the_box(), prefix="tarvio-standins-")
+        self.addCleanup(shutil.rmtree, self.standin_folder)
         for name, body in scripts.items():
-            path = os.path.join(folder, name)
+            path = os.path.join(self.standin_folder, name)
             if body.startswith("/"):
                 os.symlink(body, path)
             else:
                 with open(path, "w") as out:
-                    out.write("#!/bin/sh\n" + body)
+                    out.write("#!/bin/sh\necho %s >> %s/CALLED\n%s" % (name, self.standin_folder, body))
                 os.chmod(path, 0o755)
-        return {"PATH": folder + ":" + os.environ["PATH"]}
+        return {"PATH": self.standin_folder + ":" + os.environ["PATH"]}
+
+    def standins_called(self):
+        try:
+            with open(os.path.join(self.standin_folder, "CALLED")) as called:
+                return sorted(set(called.read().split()))
+        except FileNotFoundError:
+            return []
 
     def download_with(self, extra_env, timeout=30):
         env = self.download_env()
@@ -108,6 +128,7 @@ class FetchesThatFail(GuideCase):
         run = self.download_with(env)
         self.assertIn(outcome("Download incomplete, guide replaced:", "no guide data for 1 of 2 channels,",
                               "old guide kept for 1"), run.last)
+        self.assertEqual(self.standins_called(), ["wget"])
         self.assertNotIn("T Cut", self.read(EPG))
         self.assertIn("C 2 Two\n" + RECORD % "Old two", self.read(EPG))
         self.assertNoLeftovers()
@@ -118,6 +139,8 @@ class FetchesThatFail(GuideCase):
         self.serve_days(2, "20080228", 1, guide_document(*[("Event %d" % n, "%02d:00" % n) for n in range(20)]))
         self.server.cut(2)
         run = self.download_with(self.standins(wget=shutil.which("busybox")))
+        # The box's wget gives up at once; the PC's would try again.
+        self.assertEqual(self.server.requested(), [(2, "20080228")])
         self.assertIn(outcome("Download failed, old guide kept:", "no guide data for 1 of 1 channels"), run.last)
         self.assertOldGuideUntouched()
 
@@ -137,6 +160,7 @@ class FetchesThatFail(GuideCase):
         os.symlink("/mnt/usb/victim", self.path("/tmp/1_1.trv"))
         # An rm that fails, as one given too many files does.
         run = self.download_with(self.standins(rm="exit 1\n"))
+        self.assertEqual(self.standins_called(), ["rm"])
         self.assertIn("DONE!", run.last)
         self.assertEqual(self.read("/mnt/usb/victim"), "keep me\n")
         self.assertFalse(os.path.lexists(self.path("/tmp/1_1.trv")))
