@@ -13,6 +13,7 @@
 #include "epg_output.h"
 #include "epg_writer.h"
 #include "fetch_command.h"
+#include "fetched_document.h"
 #include "file_handle.h"
 #include "guide_conversion.h"
 #include "old_guide.h"
@@ -21,9 +22,6 @@
 namespace {
 
 constexpr long kDaySeconds = 86400;
-constexpr std::size_t kDocumentSize = 60000;
-// A fetch that leaves this little behind brought no guide.
-constexpr long kEmptyDocument = 10;
 // After this many fetches in a row ran out of time the service counts as
 // unreachable: a dead service holds the screen for twice the limit, not
 // for every channel.
@@ -58,15 +56,6 @@ CommandStatus deleteTempFiles(const DownloadPlaces& places, CommandRunner& shell
     return shell.run(command);
 }
 
-// Bytes read from the fetched document, or -1 when there is none.
-long readDocument(const char* path, char (&document)[kDocumentSize + 1]) {
-    FileHandle file(std::fopen(path, "rbe"));
-    if (!file)
-        return -1;
-    std::memset(document, 0, sizeof document);
-    return static_cast<long>(std::fread(document, 1, kDocumentSize, file.get()));
-}
-
 // A write that failed: errno says why, for the report.
 void noteWriteFailure(RunContext& run) {
     if (!run.writeFailed)
@@ -74,35 +63,12 @@ void noteWriteFailure(RunContext& run) {
     run.writeFailed = true;
 }
 
-// Runs one fetch into tempPath and reads what it left. Only a command that
-// ended well counts: a fetch that failed half-way (a cut connection, a full
-// /tmp, a document past the size limit) leaves a cut document, dropped
-// unread like a timed-out one's.
-FetchResult fetchDocument(RunContext& run, const char* command, const char* tempPath,
-                          char (&document)[kDocumentSize + 1]) {
-    // Whatever stands at the path, file or link, is not written through.
-    ::unlink(tempPath);
-    const CommandStatus status = run.shell.run(command);
-    FetchResult result = FetchResult::Nothing;
-    switch (status) {
-    case CommandStatus::Finished:
-        result = readDocument(tempPath, document) > kEmptyDocument ? FetchResult::Data : FetchResult::Nothing;
-        break;
-    case CommandStatus::Interrupted:
-        run.interrupted = true;
-        result = FetchResult::Interrupted;
-        break;
-    case CommandStatus::TimedOut: result = FetchResult::TimedOut; break;
-    case CommandStatus::NotFound:
-        run.noWget = true;
-        result = FetchResult::NoWget;
-        break;
-    case CommandStatus::Failed:
-    case CommandStatus::NotStarted: break;
-    }
-    // Read or not, the document has served: a signal from now on leaves
-    // nothing of it behind.
-    ::unlink(tempPath);
+// One fetch, and what it tells of the run: an interrupt, no wget, a
+// service that stopped answering.
+FetchResult fetchDay(RunContext& run, const char* command, const char* tempPath, DocumentBuffer& document) {
+    const FetchResult result = fetchDocument(run.shell, command, tempPath, document);
+    run.interrupted = run.interrupted || result == FetchResult::Interrupted;
+    run.noWget = run.noWget || result == FetchResult::NoWget;
     if (result != FetchResult::Interrupted)
         run.timeoutsInARow = result == FetchResult::TimedOut ? run.timeoutsInARow + 1 : 0;
     return result;
@@ -110,7 +76,7 @@ FetchResult fetchDocument(RunContext& run, const char* command, const char* temp
 
 // The day loop of one channel; it stops at the first day that brought nothing.
 void fetchChannel(RunContext& run, const ChannelEntry& channel, ChannelReport& report) {
-    char document[kDocumentSize + 1];
+    DocumentBuffer document;
     char tempPath[64];
     char command[256 + sizeof kGuideHostName];
 
@@ -125,7 +91,7 @@ void fetchChannel(RunContext& run, const ChannelEntry& channel, ChannelReport& r
         if (!buildTempPath(tempPath, sizeof tempPath, run.places.tempDir, channel.id, dayNumber) ||
             !buildFetchCommand(command, sizeof command, tempPath, channel.id, date))
             break;
-        FetchResult result = fetchDocument(run, command, tempPath, document);
+        FetchResult result = fetchDay(run, command, tempPath, document);
         int events = 0;
         if (result == FetchResult::Data) {
             // A document without an event (an error page, junk) is still

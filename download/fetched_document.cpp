@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "file_handle.h"
 
 long readDocument(const char* path, DocumentBuffer& document) {
@@ -13,4 +15,22 @@ long readDocument(const char* path, DocumentBuffer& document) {
         return -1;
     std::memset(document, 0, sizeof document);
     return static_cast<long>(std::fread(document, 1, kDocumentSize, file.get()));
+}
+
+FetchResult fetchDocument(CommandRunner& shell, const char* command, const char* tempPath, DocumentBuffer& document) {
+    ::unlink(tempPath);
+    FetchResult result = FetchResult::Nothing;
+    switch (shell.run(command)) {
+    case CommandStatus::Finished:
+        if (readDocument(tempPath, document) > kEmptyDocument)
+            result = FetchResult::Data;
+        break;
+    case CommandStatus::TimedOut: result = FetchResult::TimedOut; break;
+    case CommandStatus::Interrupted: result = FetchResult::Interrupted; break;
+    case CommandStatus::NotFound: result = FetchResult::NoWget; break;
+    case CommandStatus::Failed:
+    case CommandStatus::NotStarted: break;
+    }
+    ::unlink(tempPath);
+    return result;
 }

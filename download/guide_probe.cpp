@@ -41,26 +41,14 @@ FetchResult fetchToday(Probe& probe, const ChannelEntry& channel, int ordinal, i
         !buildFetchCommand(command, sizeof command, tempPath, channel.id, probe.today))
         return FetchResult::Nothing;
 
-    // Whatever stands at the path, file or link, is not written through.
-    ::unlink(tempPath);
-    FetchResult result = FetchResult::Nothing;
-    switch (probe.shell.run(command)) {
-    case CommandStatus::Finished:
-        if (readDocument(tempPath, document) > kEmptyDocument) {
-            probe.converter.beginChannel(probe.counted, ordinal, channel.name);
-            events = probe.converter.convertDocument(probe.counted, document, kFirstDayOffset,
-                                                     probe.midnight);
-            probe.converter.endChannel(probe.counted);
-            result = events > 0 ? FetchResult::Data : FetchResult::NotAGuide;
-        }
-        break;
-    case CommandStatus::TimedOut: result = FetchResult::TimedOut; break;
-    case CommandStatus::Interrupted: result = FetchResult::Interrupted; break;
-    case CommandStatus::NotFound: result = FetchResult::NoWget; break;
-    case CommandStatus::Failed:
-    case CommandStatus::NotStarted: break;
+    FetchResult result = fetchDocument(probe.shell, command, tempPath, document);
+    if (result == FetchResult::Data) {
+        probe.converter.beginChannel(probe.counted, ordinal, channel.name);
+        events = probe.converter.convertDocument(probe.counted, document, kFirstDayOffset, probe.midnight);
+        probe.converter.endChannel(probe.counted);
+        if (events == 0)
+            result = FetchResult::NotAGuide;
     }
-    ::unlink(tempPath);
     return result;
 }
 
