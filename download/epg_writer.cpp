@@ -16,27 +16,38 @@ void PendingRecord::set(int number, long long startTime, std::string_view titleT
     start = startTime;
     title.assign(titleText.substr(0, kTitleMax));
     genre.assign(genreText.substr(0, kGenreMax));
-    // The record without its description, the two durations counted as the
-    // "%d" that stands in their place until they are known. It is some 600
-    // characters at most, so only the description is ever cut.
-    const int others = std::snprintf(nullptr, 0, "E %d %lld %%d\nT %s\nX %lld\nS %s\nL %%d\nD \ne\n",
-                                     sequence, start, title.c_str(), start, genre.c_str());
-    const std::size_t room = kDescriptionMax - static_cast<std::size_t>(std::max(others, 0));
-    description.assign(descriptionText.substr(0, room));
+    description.assign(descriptionText.substr(0, descriptionRoom(sequence, start, title, genre)));
+}
+
+std::size_t descriptionRoom(int sequence, long long start, std::string_view title, std::string_view genre) {
+    // The record without its description is some 600 characters at most
+    // when title and genre keep their limits, so only the description is
+    // ever cut.
+    const int others = std::snprintf(nullptr, 0, "E %d %lld %%d\nT %.*s\nX %lld\nS %.*s\nL %%d\nD \ne\n",
+                                     sequence, start, static_cast<int>(title.size()), title.data(), start,
+                                     static_cast<int>(genre.size()), genre.data());
+    if (others < 0 || static_cast<std::size_t>(others) >= kDescriptionMax)
+        return 0;
+    return kDescriptionMax - static_cast<std::size_t>(others);
+}
+
+void writeEventRecord(std::FILE* epg, const EventRecord& record) {
+    std::fprintf(epg,
+                 "E %d %lld %lld\n"
+                 "T %.*s\n"
+                 "X %lld\n"
+                 "S %.*s\n"
+                 "L %lld\n"
+                 "D %.*s\n"
+                 "e\n",
+                 record.sequence, record.start, record.seconds, static_cast<int>(record.title.size()),
+                 record.title.data(), record.start, static_cast<int>(record.genre.size()), record.genre.data(),
+                 record.minutes, static_cast<int>(record.description.size()), record.description.data());
 }
 
 void PendingRecord::write(std::FILE* epg, long durationMinutes) const {
     if (empty())
         return;
     const long long minutes = durationMinutes;
-    std::fprintf(epg,
-                 "E %d %lld %lld\n"
-                 "T %s\n"
-                 "X %lld\n"
-                 "S %s\n"
-                 "L %lld\n"
-                 "D %s\n"
-                 "e\n",
-                 sequence, start, minutes * 60, title.c_str(), start, genre.c_str(), minutes,
-                 description.c_str());
+    writeEventRecord(epg, EventRecord{sequence, start, minutes * 60, minutes, title, genre, description});
 }

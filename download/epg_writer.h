@@ -18,6 +18,26 @@ void writeChannelHeader(std::FILE* epg, int ordinal, const char* name);
 // "c": closes a channel's block.
 void writeChannelTrailer(std::FILE* epg);
 
+// One event as the EPG file holds it. The texts are written as they are;
+// cut them first with the limits above (see descriptionRoom).
+struct EventRecord {
+    int sequence = 0;
+    long long start = 0;      // seconds since 1970
+    long long seconds = 0;    // the E line's duration
+    long long minutes = 0;    // the L line's duration
+    std::string_view title;
+    std::string_view genre;
+    std::string_view description;
+};
+
+// The seven lines "E", "T", "X", "S", "L", "D", "e" of one event.
+void writeEventRecord(std::FILE* epg, const EventRecord& record);
+
+// How many bytes of description keep the record of an event with these
+// fields within kDescriptionMax characters, its two durations counted as
+// the "%d" that stands in their place until they are known.
+std::size_t descriptionRoom(int sequence, long long start, std::string_view title, std::string_view genre);
+
 // One event record waiting for its duration, which is known only once the
 // next event's start is. It keeps copies of its texts, so it outlives the
 // document they were taken from.
