@@ -68,9 +68,10 @@ void convert(benchmark::State& state, const std::string& document) {
     for (auto _ : state) {
         GuideConverter converter;
         converter.beginRun();
-        converter.beginChannel(sink, 1, "Bench");
+        writeChannelHeader(sink, 1, "Bench");
+        converter.beginChannel();
         converter.convertDocument(sink, document.c_str(), 86400, kMidnight);
-        converter.endChannel(sink);
+        writeChannelTrailer(sink);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(document.size()));

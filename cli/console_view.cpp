@@ -14,6 +14,9 @@ namespace {
 std::string resultText(const FetchReport& report) {
     switch (report.result) {
     case FetchResult::Data: return std::to_string(report.events) + (report.events == 1 ? " event" : " events");
+    case FetchResult::Cut:
+        return std::to_string(report.events) + (report.events == 1 ? " event" : " events") +
+               ", document cut (longer than the 60000 bytes read)";
     case FetchResult::NotAGuide: return "not a guide (no event in the document)";
     case FetchResult::Nothing: return "no guide data (nothing came)";
     case FetchResult::TimedOut: return "timed out";
@@ -83,6 +86,9 @@ std::string missingParts(const RunReport& report) {
     if (const int shorter = report.channelsShort())
         parts += (parts.empty() ? "" : "; ") + std::string("fewer days than asked for ") +
                  countOf(shorter, report.channels.size());
+    if (const int cut = report.channelsCut())
+        parts += (parts.empty() ? "" : "; ") + std::string("days cut short for ") +
+                 countOf(cut, report.channels.size());
     return parts;
 }
 
@@ -92,8 +98,33 @@ std::string failureReason(int error) {
     return error == EINVAL ? "not a regular file" : std::strerror(error);
 }
 
+std::string describeFailure(const Failure& failure) {
+    const std::string& path = failure.path;
+    // The path and the system's reason, when there are.
+    const auto about = [&](const std::string& what) {
+        std::string line = what;
+        if (!path.empty())
+            line += " " + path;
+        // "Unable to open output file: REASON" for an empty path.
+        if (failure.error != 0)
+            line += (path.empty() && line.back() == ':' ? " " : ": ") + failureReason(failure.error);
+        return line;
+    };
+    switch (failure.what) {
+    case FailureKind::None: return "";
+    case FailureKind::Busy: return "Another download is running";
+    case FailureKind::LockFailed: return about("Unable to use the lock file");
+    case FailureKind::ChannelListMissing: return about("File not found:");
+    case FailureKind::ChannelListUnreadable: return about("Unable to read the channel list");
+    case FailureKind::NoChannel: return about("No channel enabled in:");
+    case FailureKind::OutputNotOpened: return about("Unable to open output file:");
+    case FailureKind::OutputNotWritten: return about("Unable to write output file:");
+    case FailureKind::NullDeviceFailed: return about("Unable to open");
+    }
+    return "";
+}
+
 std::string describeOutcome(const RunReport& report) {
-    const std::string& path = report.failedPath;
     switch (report.outcome) {
     case RunOutcome::Done: return "DONE!";
     case RunOutcome::Incomplete: return "Download incomplete, guide replaced: " + missingParts(report);
@@ -103,13 +134,7 @@ std::string describeOutcome(const RunReport& report) {
     case RunOutcome::Interrupted: return "Download interrupted";
     case RunOutcome::NoWget:
         return "Download failed, old guide kept: the shell could not start wget (is it installed and on PATH?)";
-    case RunOutcome::Busy: return "Another download is running";
-    case RunOutcome::LockFailed: return "Unable to use the lock file " + path + ": " + failureReason(report.error);
-    case RunOutcome::ChannelListMissing: return "File not found: " + path;
-    case RunOutcome::NoChannel: return "No channel enabled in: " + path;
-    // An empty path names nothing: the line ends at the colon.
-    case RunOutcome::OutputNotOpened: return "Unable to open output file:" + (path.empty() ? "" : " " + path);
-    case RunOutcome::OutputNotWritten: return "Unable to write output file: " + path;
+    case RunOutcome::Failed: return describeFailure(report.failure);
     }
     return "";
 }

@@ -41,5 +41,10 @@ void fitTerminalWidth(std::string& line, std::FILE* stream);
 // The system's reason for an errno value, as the lock's failure names it.
 std::string failureReason(int error);
 
+// Why a run or a probe could not be made or kept, as one line with the
+// path and the system's reason: "Unable to open output file: PATH: No such
+// file or directory".
+std::string describeFailure(const Failure& failure);
+
 // The run's outcome as one line: "DONE!", "File not found: PATH", ...
 std::string describeOutcome(const RunReport& report);

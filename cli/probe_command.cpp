@@ -34,7 +34,7 @@ public:
         // The interrupted fetch's line stays as it is: the outcome says why.
         if (report.result == FetchResult::Interrupted)
             return;
-        if (quiet && report.result == FetchResult::Data)
+        if (quiet && (report.result == FetchResult::Data || report.result == FetchResult::Cut))
             return;
         // Back to the start of the line, the result, the rest of the old one cleared.
         std::fprintf(stream, inPlace ? "\r%s\033[K\n" : "%s\n", describeFetch(report).c_str());
@@ -56,25 +56,19 @@ private:
 };
 
 // Why no probe was made, or why it stopped; empty when it went through.
-std::string describeFailure(const ProbeReport& report) {
-    const std::string& path = report.failedPath;
+std::string describeStop(const ProbeReport& report) {
     switch (report.outcome) {
     case ProbeOutcome::Done: return "";
     case ProbeOutcome::Interrupted: return "Probe interrupted";
     case ProbeOutcome::NoWget:
         return "Probe stopped: the shell could not start wget (is it installed and on PATH?)";
-    case ProbeOutcome::Busy: return "Another download is running";
-    case ProbeOutcome::LockFailed: return "Unable to use the lock file " + path + ": " + failureReason(report.error);
-    case ProbeOutcome::ChannelListMissing:
-        return "tarvio-fetch: cannot read the channel list " + path + ": " + std::strerror(report.error);
-    case ProbeOutcome::NoChannel: return "No channel enabled in: " + path;
-    case ProbeOutcome::NullDeviceFailed: return "Unable to open " + path + ": " + std::strerror(report.error);
+    case ProbeOutcome::Failed: return describeFailure(report.failure);
     }
     return "";
 }
 
 int exitStatus(const ProbeReport& report) {
-    if (report.outcome == ProbeOutcome::Busy)
+    if (report.outcome == ProbeOutcome::Failed && report.failure.what == FailureKind::Busy)
         return kProbeBusy;
     if (report.outcome != ProbeOutcome::Done)
         return kProbeNoneAnswered;
@@ -86,15 +80,15 @@ int exitStatus(const ProbeReport& report) {
 
 }  // namespace
 
-int probeChannels(const DownloadPlaces& places, CommandRunner& shell, bool quiet) {
+int probeChannels(const DownloadPlaces& places, GuideSource& source, bool quiet) {
     ProbeView view(stdout, quiet);
     SystemClock clock;
-    const ProbeReport report = probeGuide(places, view, clock, shell);
+    const ProbeReport report = probeGuide(places, 1, view, clock, source);
     view.endProgress();
 
     if (report.outcome != ProbeOutcome::Done) {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s\n", describeFailure(report).c_str());
+        std::fprintf(stderr, "%s\n", describeStop(report).c_str());
     } else if (!quiet) {
         std::printf("channels with guide data for %02d/%02d: %d of %d\n", report.date.day, report.date.month,
                     report.channelsWithEvents(), report.total);

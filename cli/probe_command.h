@@ -1,6 +1,7 @@
 // probe_command.h: tarvio-fetch --probe: which channels today's guide answers, one fetch each.
 #pragma once
 
+#include "guide_source.h"
 #include "run_seams.h"
 
 // Exit statuses of the probe.
@@ -9,10 +10,10 @@ constexpr int kProbeSomeSilent = 1;    // some have none
 constexpr int kProbeNoneAnswered = 2;  // none has, or the probe could not be made
 constexpr int kProbeBusy = 3;          // a download run holds the lock
 
-// Fetches today's document of each enabled channel once, through shell,
+// Fetches today's document of each enabled channel once, through source,
 // under the run's lock, and prints on standard output a line per channel
 // (on a terminal, the fetch under way first), then the count. Quiet leaves
 // out all but the channels without events. Why the probe could not be
 // made goes to standard error. Writes no EPG file and leaves no document.
 // Returns one of the statuses above.
-int probeChannels(const DownloadPlaces& places, CommandRunner& shell, bool quiet);
+int probeChannels(const DownloadPlaces& places, GuideSource& source, bool quiet);

@@ -9,6 +9,7 @@
 #include "build_info.h"
 #include "command_runner.h"
 #include "console_view.h"
+#include "day_documents.h"
 #include "download_run.h"
 #include "fetch_options.h"
 #include "freshness.h"
@@ -25,19 +26,14 @@ constexpr int kExitNotReplaced = 2;
 constexpr int kExitBusy = 3;
 constexpr int kExitUsage = 64;  // EX_USAGE
 
-int exitStatus(RunOutcome outcome) {
-    switch (outcome) {
+int exitStatus(const RunReport& report) {
+    switch (report.outcome) {
     case RunOutcome::Done: return kExitDone;
     case RunOutcome::Incomplete: return kExitIncomplete;
-    case RunOutcome::Busy: return kExitBusy;
+    case RunOutcome::Failed: return report.failure.what == FailureKind::Busy ? kExitBusy : kExitNotReplaced;
     case RunOutcome::NoGuideData:
     case RunOutcome::Interrupted:
-    case RunOutcome::NoWget:
-    case RunOutcome::LockFailed:
-    case RunOutcome::ChannelListMissing:
-    case RunOutcome::NoChannel:
-    case RunOutcome::OutputNotOpened:
-    case RunOutcome::OutputNotWritten: return kExitNotReplaced;
+    case RunOutcome::NoWget: return kExitNotReplaced;
     }
     return kExitNotReplaced;
 }
@@ -93,9 +89,10 @@ DownloadPlaces placesFor(const FetchOptions& options) {
 }
 
 int probeFetch(const FetchOptions& options) {
-    TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()));
+    WgetDocuments documents(kBoxPlaces.tempDir, options.timeoutSeconds.value_or(defaultFetchTimeout()));
+    DayDocuments source(documents, DayDocuments::Mode::Probe);
     stopRunOnSignals();
-    return probeChannels(placesFor(options), shell, options.quiet);
+    return probeChannels(placesFor(options), source, options.quiet);
 }
 
 int runFetch(const FetchOptions& options) {
@@ -106,9 +103,10 @@ int runFetch(const FetchOptions& options) {
 
     const DownloadPlaces places = placesFor(options);
     ConsoleView view(stderr, options.quiet);
-    TimedShellRunner shell(options.timeoutSeconds.value_or(defaultFetchTimeout()), kFetchFileSizeLimit);
+    WgetDocuments documents(places.tempDir, options.timeoutSeconds.value_or(defaultFetchTimeout()));
+    DayDocuments source(documents);
     stopRunOnSignals();
-    const RunReport report = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, shell);
+    const RunReport report = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, source);
     view.endProgress();
 
     // A replaced file with every channel is news only to the curious; any
@@ -118,7 +116,7 @@ int runFetch(const FetchOptions& options) {
         std::fprintf(stderr, "%s\n", line.c_str());
     else if (!options.quiet)
         std::printf("%s\n", line.c_str());
-    return exitStatus(report.outcome);
+    return exitStatus(report);
 }
 
 }  // namespace

@@ -52,8 +52,7 @@ void GuideConverter::beginRun() {
     previousMinute = 0;
 }
 
-void GuideConverter::beginChannel(std::FILE* epg, int ordinal, const char* name) {
-    writeChannelHeader(epg, ordinal, name);
+void GuideConverter::beginChannel() {
     pending.clear();
     sequence = 1;
 }
@@ -105,5 +104,3 @@ int GuideConverter::convertDocument(std::FILE* epg, const char* document, long d
     }
     return events;
 }
-
-void GuideConverter::endChannel(std::FILE* epg) { writeChannelTrailer(epg); }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "epg_writer.h"
+#include "epg_file.h"
 
 // Subtracts the local zone's offset east of UTC in force at the instant t.
 long LocalTime2UTC(long t);
@@ -16,13 +16,13 @@ class GuideConverter {
 public:
     // Resets the current and previous hour and minute to 0.
     void beginRun();
-    // Writes the channel header "C <ordinal> <name>" and drops any pending record.
-    void beginChannel(std::FILE* epg, int ordinal, const char* name);
+    // Drops any pending record and starts the sequence at 1. The channel's
+    // header and trailer are the run's to write: the last event of each
+    // channel is never written, since no successor gives it a duration.
+    void beginChannel();
     // Converts one NUL-terminated document; dayOffset is the day number x 86400.
     // Returns the events found in it: each a title with an event's end after it.
     int convertDocument(std::FILE* epg, const char* document, long dayOffset, time_t localMidnight);
-    // Writes the channel trailer "c"; the pending record is dropped.
-    void endChannel(std::FILE* epg);
 
 private:
     PendingRecord pending;

@@ -12,7 +12,7 @@ int RunReport::channelsWithoutData() const {
 int RunReport::channelsShort() const {
     int count = 0;
     for (const ChannelReport& channel : channels)
-        if (channel.broughtData() && !channel.complete())
+        if (channel.broughtData() && channel.daysConverted < channel.daysAsked)
             ++count;
     return count;
 }
@@ -21,6 +21,14 @@ int RunReport::channelsKept() const {
     int count = 0;
     for (const ChannelReport& channel : channels)
         if (channel.keptOldGuide)
+            ++count;
+    return count;
+}
+
+int RunReport::channelsCut() const {
+    int count = 0;
+    for (const ChannelReport& channel : channels)
+        if (channel.daysCut > 0)
             ++count;
     return count;
 }

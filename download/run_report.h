@@ -7,10 +7,13 @@
 
 #include "calendar.h"
 #include "channel_list.h"
+#include "failure.h"
 
 // How one fetch of a channel's day ended.
 enum class FetchResult {
     Data,         // a document with at least one event
+    Cut,          // a document with events, longer than the part read: the
+                  // day's events after the cut are missing
     NotAGuide,    // a document, but no event in it: an error page, junk
     Nothing,      // no document, one too short to hold a guide, or a fetch
                   // that failed (its document, maybe cut, is dropped)
@@ -46,6 +49,7 @@ struct ChannelReport {
     std::string name;
     int daysAsked = 0;
     int daysConverted = 0;    // days whose document held at least one event
+    int daysCut = 0;          // of those, days whose document was cut
     int eventsConverted = 0;  // events found in its converted documents
     FetchResult lastFetch = FetchResult::Skipped;
     // It brought no guide data, and its block from the old EPG file was
@@ -53,29 +57,21 @@ struct ChannelReport {
     bool keptOldGuide = false;
 
     bool broughtData() const { return daysConverted > 0; }
-    bool complete() const { return daysConverted >= daysAsked; }
+    bool complete() const { return daysConverted >= daysAsked && daysCut == 0; }
 };
 
 enum class RunOutcome {
-    Done,                // EPG file replaced; every channel brought every day
-    Incomplete,          // EPG file replaced; some channels or days brought none
-    NoGuideData,         // no channel brought data: the old file is kept
-    Interrupted,         // asked to stop: the old file is kept
-    NoWget,              // the fetch command could not be started: the old file is kept
-    Busy,                // another run holds the lock; nothing was touched
-    LockFailed,          // the lock can't be used (failedPath, error); nothing was touched
-    ChannelListMissing,  // the list could not be opened (failedPath, error)
-    NoChannel,           // the list (failedPath) enables no channel; nothing was touched
-    OutputNotOpened,     // the EPG file cannot be written (failedPath, error)
-    OutputNotWritten,    // writing or putting it in place failed (failedPath, error)
+    Done,         // EPG file replaced; every channel brought every day whole
+    Incomplete,   // EPG file replaced; some channels or days brought none, or were cut
+    NoGuideData,  // no channel brought data: the old file is kept
+    Interrupted,  // asked to stop: the old file is kept
+    NoWget,       // the fetch command could not be started: the old file is kept
+    Failed,       // the failure says what; the old file is kept
 };
 
 struct RunReport {
     RunOutcome outcome = RunOutcome::NoGuideData;
-    // The file a failure concerns, and the system's reason (an errno value,
-    // 0 when the system gave none).
-    std::string failedPath;
-    int error = 0;
+    Failure failure;  // set when the outcome is Failed
     // The channels the run reached, in the list's order.
     std::vector<ChannelReport> channels;
 
@@ -84,5 +80,7 @@ struct RunReport {
     int channelsWithoutData() const;
     // Channels that brought some days but fewer than asked.
     int channelsShort() const;
+    // Channels that brought a day whose document was cut.
+    int channelsCut() const;
     int channelsKept() const;
 };

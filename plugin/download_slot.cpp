@@ -1,7 +1,7 @@
 // download_slot.cpp: the Download button's slot, wiring the download run to
 // the dialog's widgets and the box's fixed paths.
 #include "demo_dialog.h"
-#include "command_runner.h"
+#include "day_documents.h"
 #include "download_run.h"
 #include "run_texts.h"
 
@@ -28,6 +28,7 @@ void eDemoDialog::BsInternet() {
 
     DialogView view(infoLabel);
     SystemClock clock;
-    TimedShellRunner shell(defaultFetchTimeout(), kFetchFileSizeLimit);
-    runDownload(settings.epgFilename, settings.daysToDownload, kBoxPlaces, view, clock, shell);
+    WgetDocuments documents(kBoxPlaces.tempDir, defaultFetchTimeout());
+    DayDocuments source(documents);
+    runDownload(settings.epgFilename, settings.daysToDownload, kBoxPlaces, view, clock, source);
 }

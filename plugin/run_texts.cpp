@@ -39,6 +39,11 @@ std::string missingLines(const RunReport& report) {
                       shorter, channels);
         lines += text;
     }
+    if (const int cut = report.channelsCut()) {
+        std::snprintf(text, sizeof text, "%sdays cut short for %d of %d channels", lines.empty() ? "" : "\n", cut,
+                      channels);
+        lines += text;
+    }
     return lines;
 }
 
@@ -54,9 +59,36 @@ std::string aboutFile(const char* what, const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// Why a run could not be made or kept.
+std::string failureText(const Failure& failure) {
+    Text text;
+    const std::string& path = failure.path;
+    switch (failure.what) {
+    case FailureKind::Busy: return "Another download is running\n\nPress EXIT to close";
+    case FailureKind::LockFailed:
+        std::snprintf(text, sizeof text, "Unable to use the lock file:\n%s\n(%s)\n\nPress EXIT to close", path.c_str(),
+                      reason(failure.error));
+        return text;
+    case FailureKind::ChannelListMissing: return aboutFile("File not found:", path);
+    case FailureKind::ChannelListUnreadable:
+        std::snprintf(text, sizeof text, "Unable to read file:\n%s\n(%s)\n\nPress EXIT to close", path.c_str(),
+                      reason(failure.error));
+        return text;
+    case FailureKind::NoChannel: return aboutFile("No channel enabled in:", path);
+    case FailureKind::OutputNotOpened: return aboutFile("Unable to open output file:", path);
+    case FailureKind::OutputNotWritten: return aboutFile("Unable to write output file:", path);
+    case FailureKind::NullDeviceFailed:
+    case FailureKind::None: break;
+    }
+    return aboutFile("Unable to open file:", path);
+}
+
+}  // namespace
+
 std::string outcomeText(const RunReport& report) {
     Text text;
-    const std::string& path = report.failedPath;
     switch (report.outcome) {
     case RunOutcome::Done:
         return "DONE!\nPress EXIT to close";
@@ -71,16 +103,8 @@ std::string outcomeText(const RunReport& report) {
         return "Download interrupted\n\nPress EXIT to close";
     case RunOutcome::NoWget:
         return "Unable to start wget:\nold guide kept\n\nPress EXIT to close";
-    case RunOutcome::Busy:
-        return "Another download is running\n\nPress EXIT to close";
-    case RunOutcome::LockFailed:
-        std::snprintf(text, sizeof text, "Unable to use the lock file:\n%s\n(%s)\n\nPress EXIT to close", path.c_str(),
-                      reason(report.error));
-        return text;
-    case RunOutcome::ChannelListMissing: return aboutFile("File not found:", path);
-    case RunOutcome::NoChannel: return aboutFile("No channel enabled in:", path);
-    case RunOutcome::OutputNotOpened: return aboutFile("Unable to open output file:", path);
-    case RunOutcome::OutputNotWritten: return aboutFile("Unable to write output file:", path);
+    case RunOutcome::Failed:
+        return failureText(report.failure);
     }
     return "";
 }

@@ -23,7 +23,8 @@ std::string convertRun(const std::vector<ChannelInput>& channels, std::time_t lo
     converter.beginRun();
     int ordinal = 0;
     for (const ChannelInput& channel : channels) {
-        converter.beginChannel(epg, ++ordinal, channel.name.c_str());
+        writeChannelHeader(epg, ++ordinal, channel.name.c_str());
+        converter.beginChannel();
         long dayOffset = 0;
         for (const std::string& document : channel.documents) {
             dayOffset += 86400;
@@ -34,7 +35,7 @@ std::string convertRun(const std::vector<ChannelInput>& channels, std::time_t lo
             text[document.size()] = '\0';
             converter.convertDocument(epg, text.get(), dayOffset, localMidnight);
         }
-        converter.endChannel(epg);
+        writeChannelTrailer(epg);
     }
     std::fclose(epg);
     std::string written(data, size);

@@ -339,9 +339,10 @@ double conversionSeconds(const std::string& document) {
         GuideConverter converter;
         const std::clock_t before = std::clock();
         converter.beginRun();
-        converter.beginChannel(sink, 1, "X");
+        writeChannelHeader(sink, 1, "X");
+        converter.beginChannel();
         converter.convertDocument(sink, document.c_str(), 86400, kMidnight);
-        converter.endChannel(sink);
+        writeChannelTrailer(sink);
         least = std::min(least, static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC);
     }
     std::fclose(sink);

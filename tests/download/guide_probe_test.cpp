@@ -10,8 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "fake_wget.h"
+#include "fake_fetcher.h"
 #include "file_handle.h"
+#include "day_documents.h"
 #include "guide_probe.h"
 #include "temp_folder.h"
 #include "zone_guard.h"
@@ -53,50 +54,51 @@ protected:
                           lock = folder.file("tarvio.lock");
         const DownloadPlaces places{list.c_str(), temp.c_str(), lock.c_str()};
         FixedClock clock(1204192800);  // 2008-02-28 10:00 UTC
-        return probeGuide(places, view, clock, wget);
+        DayDocuments source(fetcher, DayDocuments::Mode::Probe);
+        return probeGuide(places, 1, view, clock, source);
     }
 
     ZoneGuard zone{"UTC"};
     TempFolder folder;
     RecordingView view;
-    FakeWget wget;
+    FakeFetcher fetcher;
 };
 
 }  // namespace
 
 TEST_F(GuideProbe, EachChannelOnceWithItsEventsOrWhyNone) {
     folder.write("tarvio.channels", "y 1,One\nn 9,Off\ny 2,Two\ny 3,Three\ny 4,Four\ny 5,Five\ny 6,Six\ny 7,Seven\n");
-    wget.serve(1, kToday, events(3));
-    wget.serve(2, kToday, "<html><body>Service unavailable</body></html>\n");
+    fetcher.serve(1, kToday, events(3));
+    fetcher.serve(2, kToday, "<html><body>Service unavailable</body></html>\n");
     // Ten bytes or fewer hold no guide; a 404 leaves an empty file.
-    wget.serve(3, kToday, "1234567890");
+    fetcher.serve(3, kToday, "1234567890");
     // Documents that ended badly are dropped unread, however whole they look.
-    wget.serve(5, kToday, events(2));
-    wget.answer(5, kToday, CommandStatus::TimedOut);
-    wget.serve(6, kToday, events(2));
-    wget.answer(6, kToday, CommandStatus::TimedOut);
-    wget.serve(7, kToday, events(1));
-    wget.answer(7, kToday, CommandStatus::Failed);
+    fetcher.serve(5, kToday, events(2));
+    fetcher.answer(5, kToday, FetchResult::TimedOut);
+    fetcher.serve(6, kToday, events(2));
+    fetcher.answer(6, kToday, FetchResult::TimedOut);
+    fetcher.serve(7, kToday, events(1));
+    fetcher.answer(7, kToday, FetchResult::Nothing);
     const ProbeReport report = probe();
 
     EXPECT_EQ(report.outcome, ProbeOutcome::Done);
     EXPECT_EQ(report.total, 7);
     EXPECT_EQ((std::vector<int>{report.date.day, report.date.month, report.date.year}), (std::vector<int>{28, 2, 108}));
     // Two time-outs in a row stop a run's fetching, but not a probe's.
-    EXPECT_EQ(wget.requests, (std::vector<std::string>{
-                                 FakeWget::documentName(1, kToday), FakeWget::documentName(2, kToday),
-                                 FakeWget::documentName(3, kToday), FakeWget::documentName(4, kToday),
-                                 FakeWget::documentName(5, kToday), FakeWget::documentName(6, kToday),
-                                 FakeWget::documentName(7, kToday)}));
+    EXPECT_EQ(fetcher.requests, (std::vector<std::string>{
+                                 FakeFetcher::documentName(1, kToday), FakeFetcher::documentName(2, kToday),
+                                 FakeFetcher::documentName(3, kToday), FakeFetcher::documentName(4, kToday),
+                                 FakeFetcher::documentName(5, kToday), FakeFetcher::documentName(6, kToday),
+                                 FakeFetcher::documentName(7, kToday)}));
     ASSERT_EQ(report.channels.size(), 7u);
     const FetchResult expected[] = {FetchResult::Data, FetchResult::NotAGuide, FetchResult::Nothing,
                                     FetchResult::Nothing, FetchResult::TimedOut, FetchResult::TimedOut,
                                     FetchResult::Nothing};
     for (std::size_t i = 0; i < report.channels.size(); ++i) {
-        const ProbedChannel& channel = report.channels[i];
+        const ChannelReport& channel = report.channels[i];
         EXPECT_EQ(channel.ordinal, static_cast<int>(i) + 1);
-        EXPECT_EQ(channel.result, expected[i]) << "channel " << channel.id;
-        EXPECT_EQ(channel.events, i == 0 ? 3 : 0) << "channel " << channel.id;
+        EXPECT_EQ(channel.lastFetch, expected[i]) << "channel " << channel.id;
+        EXPECT_EQ(channel.eventsConverted, i == 0 ? 3 : 0) << "channel " << channel.id;
     }
     EXPECT_EQ(report.channels[2].id, 3);
     EXPECT_EQ(report.channels[2].name, "Three");
@@ -105,73 +107,58 @@ TEST_F(GuideProbe, EachChannelOnceWithItsEventsOrWhyNone) {
     EXPECT_EQ(view.heard[0], "start 1 day 1");
     EXPECT_EQ(view.heard[1], "end 1 0 3");
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"tarvio.channels", "tarvio.lock", "tmp"}));
-    EXPECT_TRUE(folderNames(folder.file("tmp")).empty()) << "every document is deleted once counted";
-}
-
-TEST_F(GuideProbe, APlantedLinkIsNotWrittenThrough) {
-    folder.write("tarvio.channels", "y 1,One\n");
-    folder.write("victim", "keep me\n");
-    ASSERT_EQ(::symlink(folder.file("victim").c_str(), folder.file("tmp/1_1.trv").c_str()), 0);
-    wget.serve(1, kToday, events(2));
-    const ProbeReport report = probe();
-
-    ASSERT_EQ(report.channels.size(), 1u);
-    EXPECT_EQ(report.channels[0].events, 2);
-    EXPECT_EQ(folder.read("victim"), "keep me\n");
-    EXPECT_TRUE(folderNames(folder.file("tmp")).empty());
 }
 
 TEST_F(GuideProbe, NoWgetOrAnInterruptStopsIt) {
     folder.write("tarvio.channels", "y 1,One\ny 2,Two\ny 3,Three\n");
     for (int id : {1, 2, 3})
-        wget.serve(id, kToday, events(1));
-    wget.answer(2, kToday, CommandStatus::NotFound);
+        fetcher.serve(id, kToday, events(1));
+    fetcher.answer(2, kToday, FetchResult::NoWget);
     ProbeReport report = probe();
     EXPECT_EQ(report.outcome, ProbeOutcome::NoWget);
     ASSERT_EQ(report.channels.size(), 2u) << "no channel after it is tried";
-    EXPECT_EQ(report.channels[1].result, FetchResult::NoWget);
-    EXPECT_EQ(wget.requests.size(), 2u);
+    EXPECT_EQ(report.channels[1].lastFetch, FetchResult::NoWget);
+    EXPECT_EQ(fetcher.requests.size(), 2u);
 
-    wget.requests.clear();
-    wget.answer(2, kToday, CommandStatus::Interrupted);
+    fetcher.requests.clear();
+    fetcher.answer(2, kToday, FetchResult::Interrupted);
     report = probe();
     EXPECT_EQ(report.outcome, ProbeOutcome::Interrupted);
     ASSERT_EQ(report.channels.size(), 2u);
-    EXPECT_EQ(report.channels[1].result, FetchResult::Interrupted);
+    EXPECT_EQ(report.channels[1].lastFetch, FetchResult::Interrupted);
     EXPECT_EQ(report.channelsWithEvents(), 1);
-    EXPECT_EQ(wget.requests.size(), 2u);
-    EXPECT_TRUE(folderNames(folder.file("tmp")).empty());
+    EXPECT_EQ(fetcher.requests.size(), 2u);
 }
 
 TEST_F(GuideProbe, RefusedWithoutTheLockOrAChannel) {
     folder.write("tarvio.channels", "y 1,One\n");
-    wget.serve(1, kToday, events(1));
+    fetcher.serve(1, kToday, events(1));
     {
         // A download run holds the lock.
         FdHandle run(::open(folder.file("tarvio.lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
         ASSERT_EQ(::flock(run.get(), LOCK_EX), 0);
         const ProbeReport report = probe();
-        EXPECT_EQ(report.outcome, ProbeOutcome::Busy);
+        EXPECT_EQ(report.failure.what, FailureKind::Busy);
         EXPECT_TRUE(report.channels.empty());
     }
     ::unlink(folder.file("tarvio.lock").c_str());
     ASSERT_EQ(::mkdir(folder.file("tarvio.lock").c_str(), 0755), 0);
     ProbeReport report = probe();
-    EXPECT_EQ(report.outcome, ProbeOutcome::LockFailed);
-    EXPECT_EQ(report.failedPath, folder.file("tarvio.lock"));
-    EXPECT_NE(report.error, 0);
-    EXPECT_TRUE(wget.requests.empty());
+    EXPECT_EQ(report.failure.what, FailureKind::LockFailed);
+    EXPECT_EQ(report.failure.path, folder.file("tarvio.lock"));
+    EXPECT_NE(report.failure.error, 0);
+    EXPECT_TRUE(fetcher.requests.empty());
     ::rmdir(folder.file("tarvio.lock").c_str());
 
     // A blank line ends the list before its only channel.
     folder.write("tarvio.channels", "# mine\n\ny 1,One\n");
     report = probe();
-    EXPECT_EQ(report.outcome, ProbeOutcome::NoChannel);
-    EXPECT_EQ(report.failedPath, folder.file("tarvio.channels"));
+    EXPECT_EQ(report.failure.what, FailureKind::NoChannel);
+    EXPECT_EQ(report.failure.path, folder.file("tarvio.channels"));
 
     ::unlink(folder.file("tarvio.channels").c_str());
     report = probe();
-    EXPECT_EQ(report.outcome, ProbeOutcome::ChannelListMissing);
-    EXPECT_EQ(report.error, ENOENT);
-    EXPECT_TRUE(wget.requests.empty());
+    EXPECT_EQ(report.failure.what, FailureKind::ChannelListMissing);
+    EXPECT_EQ(report.failure.error, ENOENT);
+    EXPECT_TRUE(fetcher.requests.empty());
 }

@@ -149,11 +149,12 @@ class Outcomes(FetchCase):
                                      "(see tarvio-fetch --help)\n" % missing)
         if not os.path.exists(DEFAULT_CHANNEL_LIST):
             run = self.fetch("--config", self.path(SETTINGS), "--output", self.path(EPG))
-            self.assertOutcome(run, 2, "File not found: " + DEFAULT_CHANNEL_LIST)
+            self.assertOutcome(run, 2, "File not found: %s: No such file or directory" % DEFAULT_CHANNEL_LIST)
 
         nowhere = self.path("/mnt/nowhere/lomvi.dat")
         run = self.fetch("--config", self.path(SETTINGS), "--channels", self.path(CHANNEL_LIST), "--output", nowhere)
-        self.assertOutcome(run, 2, "Unable to open output file: " + nowhere)
+        # With the system's reason, which the report carries.
+        self.assertOutcome(run, 2, "Unable to open output file: %s: No such file or directory" % nowhere)
 
     def test_another_run_holds_the_lock(self):
         self.serve_days(1, "20080228", 1)

@@ -1,7 +1,8 @@
-// run_texts_test.cpp: whole runs with a stand-in for wget, with the texts the
-// dialog shows: passes, day loop, messages, EPG file.
+// run_texts_test.cpp: the texts the dialog shows for a run: its progress and
+// every outcome, and a whole run with the settings' path.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -12,8 +13,8 @@
 #include <unistd.h>
 
 #include "download_run.h"
-#include "fake_wget.h"
-#include "fetch_command.h"
+#include "day_documents.h"
+#include "fake_fetcher.h"
 #include "run_texts.h"
 #include "settings.h"
 #include "temp_folder.h"
@@ -50,7 +51,8 @@ protected:
         // The path as the settings hold it, cut to their size.
         Settings settings;
         setEpgFilename(settings, epgPath.c_str());
-        runDownload(settings.epgFilename, days, places, view, clock, wget);
+        DayDocuments source(fetcher);
+        runDownload(settings.epgFilename, days, places, view, clock, source);
     }
 
     std::string outcome() const { return view.texts.empty() ? "" : view.texts.back(); }
@@ -60,172 +62,67 @@ protected:
     TempFolder lockFolder;
     std::string tempDir, listPath, epgPath, lockPath;
     RecordingView view;
-    FakeWget wget;
+    FakeFetcher fetcher;
 };
 
 }  // namespace
 
-TEST_F(DownloadRun, FetchesEveryEnabledChannelAndDay) {
-    folder.write("tarvio.channels", "y 501,Uno\n# comment\nn 502,Off\nY 503,Tre\n\ny 504,Never\n");
-    const std::string morning = "<event><title>Early</title><startTime>06:00</startTime></event>\n";
-    for (int id : {501, 503}) {
-        wget.serve(id, "20080228", kEvent);
-        wget.serve(id, "20080229", morning);
-    }
-    run(2);
+TEST(RunTexts, ProgressShowsTheFetchUnderWay) {
+    const ChannelEntry channel{501, "Canale Uno"};
+    EXPECT_EQ(progressText(FetchStart{1, 3, channel, GuideDate{28, 2, 108}, 1}),
+              "Downloading:\t1 of 3\n\nChannel 501:\tCanale Uno\nDate:\t28 / 02");
+}
 
-    const std::vector<std::string> expected{
-        "Downloading:\t1 of 2\n\nChannel 501:\tUno\nDate:\t28 / 02",
-        "Downloading:\t1 of 2\n\nChannel 501:\tUno\nDate:\t29 / 02",
-        "Downloading:\t2 of 2\n\nChannel 503:\tTre\nDate:\t28 / 02",
-        "Downloading:\t2 of 2\n\nChannel 503:\tTre\nDate:\t29 / 02",
-        kDone,
+TEST(RunTexts, EachOutcomeInTheBoxsWords) {
+    // Three channels: one whole, one without data (its old block kept), one
+    // with a day short and another cut.
+    RunReport report;
+    report.channels.resize(3);
+    for (ChannelReport& channel : report.channels)
+        channel.daysAsked = 2;
+    report.channels[0].daysConverted = 2;
+    report.channels[1].keptOldGuide = true;
+    report.channels[2].daysConverted = 1;
+    report.channels[2].daysCut = 1;
+
+    report.outcome = RunOutcome::Incomplete;
+    EXPECT_EQ(outcomeText(report), "Download incomplete, guide replaced:\nno guide data for 1 of 3 channels,\n"
+                                   "old guide kept for 1\nfewer days than asked for 1 of 3 channels\n"
+                                   "days cut short for 1 of 3 channels\n\nPress EXIT to close");
+    report.outcome = RunOutcome::NoGuideData;
+    EXPECT_EQ(outcomeText(report), "Download failed, old guide kept:\nno guide data for 1 of 3 channels\n\n"
+                                   "Press EXIT to close");
+    report.outcome = RunOutcome::Done;
+    EXPECT_EQ(outcomeText(report), kDone);
+    report.outcome = RunOutcome::Interrupted;
+    EXPECT_EQ(outcomeText(report), "Download interrupted\n\nPress EXIT to close");
+    report.outcome = RunOutcome::NoWget;
+    EXPECT_EQ(outcomeText(report), "Unable to start wget:\nold guide kept\n\nPress EXIT to close");
+
+    report.outcome = RunOutcome::Failed;
+    const std::vector<std::pair<Failure, std::string>> failures{
+        {{FailureKind::Busy, "/tmp/tarvio.lock", 0}, "Another download is running\n\nPress EXIT to close"},
+        {{FailureKind::LockFailed, "/tmp/tarvio.lock", EISDIR},
+         "Unable to use the lock file:\n/tmp/tarvio.lock\n(Is a directory)\n\nPress EXIT to close"},
+        {{FailureKind::ChannelListMissing, "/var/kestra/plugins/tarvio.channels", ENOENT},
+         "File not found:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close"},
+        {{FailureKind::ChannelListUnreadable, "/var/kestra/plugins/tarvio.channels", EISDIR},
+         "Unable to read file:\n/var/kestra/plugins/tarvio.channels\n(Is a directory)\n\nPress EXIT to close"},
+        {{FailureKind::NoChannel, "/var/kestra/plugins/tarvio.channels", 0},
+         "No channel enabled in:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close"},
+        {{FailureKind::OutputNotOpened, "", ENOENT}, "Unable to open output file:\n\n\nPress EXIT to close"},
+        {{FailureKind::OutputNotWritten, "/mnt/usb/lomvi.dat", ENOSPC},
+         "Unable to write output file:\n/mnt/usb/lomvi.dat\n\nPress EXIT to close"},
     };
-    EXPECT_EQ(view.texts, expected);
-
-    const std::string cleanup = "rm -rf " + tempDir + "/*.trv";
-    const std::string host = guideHost();
-    const std::vector<std::string> commands{
-        cleanup,
-        "wget -q -O " + tempDir + "/501_1.trv http://" + host +
-            "/static/epg/timeline/export/canale_export_501_20080228.xml 2> /dev/null",
-        "wget -q -O " + tempDir + "/501_2.trv http://" + host +
-            "/static/epg/timeline/export/canale_export_501_20080229.xml 2> /dev/null",
-        cleanup,
-        "wget -q -O " + tempDir + "/503_1.trv http://" + host +
-            "/static/epg/timeline/export/canale_export_503_20080228.xml 2> /dev/null",
-        "wget -q -O " + tempDir + "/503_2.trv http://" + host +
-            "/static/epg/timeline/export/canale_export_503_20080229.xml 2> /dev/null",
-        cleanup,
-    };
-    EXPECT_EQ(wget.commands, commands);
-    EXPECT_EQ(folder.names().size(), 3u);  // tmp, the list, the EPG file
-    EXPECT_TRUE(folderNames(tempDir).empty());
-
-    // Day 2's event closes day 1's; each channel's last event has no end.
-    const std::string record = "E 1 1204234200 34200\nT News\nX 1204234200\nS \nL 570\nD \ne\n";
-    EXPECT_EQ(folder.read("lomvi.dat"), "C 1 Uno\n" + record + "c\nC 2 Tre\n" + record + "c\n");
-}
-
-TEST_F(DownloadRun, DaySettingsGiveAtLeastOneDay) {
-    folder.write("tarvio.channels", "y 1,One\n");
-    for (const char* date : {"20080228", "20080229", "20080301", "20080302", "20080303", "20080304",
-                             "20080305", "20080306", "20080307", "20080308"})
-        wget.serve(1, date, kEvent);
-    const std::map<int, size_t> expected{{-1, 1}, {0, 1}, {1, 1}, {7, 7}, {8, 8}, {9, 9}};
-    for (const auto& [days, fetched] : expected) {
-        wget.requests.clear();
-        run(days);
-        EXPECT_EQ(wget.requests.size(), fetched) << days << " days";
-        EXPECT_EQ(outcome(), kDone);
+    for (const auto& [failure, text] : failures) {
+        report.failure = failure;
+        EXPECT_EQ(outcomeText(report), text);
     }
-    EXPECT_EQ(wget.requests.back(), "canale_export_1_20080307.xml");
-}
-
-TEST_F(DownloadRun, SteppingCrossesTheYearEnd) {
-    folder.write("tarvio.channels", "y 7,Seven\n");
-    for (const char* date : {"20081231", "20090101", "20090102"})
-        wget.serve(7, date, kEvent);
-    run(3, 1230717600);  // 2008-12-31 10:00 UTC
-    EXPECT_EQ(wget.requests, (std::vector<std::string>{"canale_export_7_20081231.xml", "canale_export_7_20090101.xml",
-                                                       "canale_export_7_20090102.xml"}));
-    EXPECT_EQ(view.texts[2], "Downloading:\t1 of 1\n\nChannel 7:\tSeven\nDate:\t02 / 01");
-}
-
-TEST_F(DownloadRun, TodayIsTheLocalDate) {
-    ZoneGuard rome("Europe/Rome");
-    folder.write("tarvio.channels", "y 7,Seven\n");
-    run(1, 1230766200);  // 2008-12-31 23:30 UTC, already 1 January in Rome
-    EXPECT_EQ(wget.requests, std::vector<std::string>{"canale_export_7_20090101.xml"});
-}
-
-TEST_F(DownloadRun, FailedSecondDayEndsTheChannelOnly) {
-    folder.write("tarvio.channels", "y 1,One\ny 2,Two\n");
-    wget.serve(1, "20080228", kEvent);
-    wget.serve(1, "20080229", std::string(10, 'x'));  // nothing
-    wget.serve(1, "20080301", kEvent);
-    wget.serve(2, "20080228", kEvent);
-    wget.serve(2, "20080229", std::string(11, 'x'));  // a document, but no guide
-    wget.serve(2, "20080301", kEvent);
-    run(3);
-    EXPECT_EQ(wget.requests, (std::vector<std::string>{
-                                 "canale_export_1_20080228.xml", "canale_export_1_20080229.xml",
-                                 "canale_export_2_20080228.xml", "canale_export_2_20080229.xml",
-                                 "canale_export_2_20080301.xml"}));
-    // The file is replaced, but neither channel has its three days.
-    EXPECT_EQ(outcome(), "Download incomplete, guide replaced:\nfewer days than asked for 2 of 2 channels\n\n"
-                         "Press EXIT to close");
-}
-
-TEST_F(DownloadRun, ChannelWithoutDataMakesTheRunIncomplete) {
-    folder.write("lomvi.dat", "old guide\n");
-    folder.write("tarvio.channels", "y 1,One\ny 2,Two\ny 3,Three\n");
-    wget.serve(2, "20080228", kEvent);
-    wget.serve(3, "20080228", "tiny\n");
-    run(1);
-    EXPECT_EQ(outcome(), "Download incomplete, guide replaced:\nno guide data for 2 of 3 channels\n\nPress EXIT to close");
-    // What did arrive replaces the old guide, which had no block to keep.
-    EXPECT_EQ(folder.read("lomvi.dat"), "C 1 One\nc\nC 2 Two\nc\nC 3 Three\nc\n");
-    EXPECT_TRUE(folderNames(tempDir).empty());
-}
-
-TEST_F(DownloadRun, NoDataAtAllKeepsTheOldFile) {
-    folder.write("lomvi.dat", "old guide\n");
-    folder.write("tarvio.channels", "y 1,One\ny 2,Two\n");
-    run(7);
-    EXPECT_EQ(outcome(), "Download failed, old guide kept:\nno guide data for 2 of 2 channels\n\nPress EXIT to close");
-    EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
-    EXPECT_EQ(folder.names().size(), 3u);  // tmp, the list, the EPG file
-}
-
-TEST_F(DownloadRun, ListWithoutChannelsKeepsTheOldFile) {
-    folder.write("lomvi.dat", "old guide\n");
-    for (const char* list : {"", "x this ends the list\ny 1,One\n", "n 1,Off\n# note\n", "\xef\xbb\xbfy 1,One\n"}) {
-        view.texts.clear();
-        folder.write("tarvio.channels", list);
-        run(7);
-        EXPECT_EQ(view.texts, std::vector<std::string>{"No channel enabled in:\n" + listPath + "\n\nPress EXIT to close"});
-        EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
-        EXPECT_EQ(folder.names().size(), 3u);  // tmp, the list, the EPG file
-        EXPECT_TRUE(wget.commands.empty());
-    }
-}
-
-TEST_F(DownloadRun, LinesWithoutCommaAreNotChannels) {
-    folder.write("tarvio.channels", "y 1,One\ny 2 Two\ny 3,Three\n");
-    run(1);
-    ASSERT_EQ(view.texts.size(), 3u);
-    EXPECT_EQ(view.texts[0], "Downloading:\t1 of 2\n\nChannel 1:\tOne\nDate:\t28 / 02");
-    EXPECT_EQ(view.texts[1], "Downloading:\t2 of 2\n\nChannel 3:\tThree\nDate:\t28 / 02");
-    EXPECT_EQ(wget.requests.size(), 2u);
-}
-
-TEST_F(DownloadRun, MissingChannelListKeepsTheOldFile) {
-    folder.write("lomvi.dat", "old guide\n");
-    run(7);
-    EXPECT_EQ(view.texts, std::vector<std::string>{"File not found:\n" + listPath + "\n\nPress EXIT to close"});
-    EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
-    EXPECT_EQ(folder.names().size(), 2u);  // tmp and the EPG file
-    EXPECT_TRUE(wget.commands.empty());
-}
-
-TEST_F(DownloadRun, UnwritableOutputStopsBeforeAnything) {
-    folder.write("tarvio.channels", "y 1,One\n");
-    epgPath = folder.file("missing/lomvi.dat");
-    run(7);
-    EXPECT_EQ(view.texts, std::vector<std::string>{"Unable to open output file:\n" + epgPath +
-                                                   "\n\nPress EXIT to close"});
-    EXPECT_TRUE(wget.commands.empty());
-
-    view.texts.clear();
-    epgPath = "";
-    run(7);
-    EXPECT_EQ(view.texts, std::vector<std::string>{"Unable to open output file:\n\n\nPress EXIT to close"});
 }
 
 TEST_F(DownloadRun, EpgPathIsCutTo63Characters) {
     folder.write("tarvio.channels", "y 1,One\n");
-    wget.serve(1, "20080228", kEvent);
+    fetcher.serve(1, "20080228", kEvent);
     const std::string cut = folder.path() + "/" + std::string(62 - folder.path().size(), 'a');
     epgPath = cut + "bbbbbbbbbb";
     run(1);

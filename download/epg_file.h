@@ -1,10 +1,15 @@
-// epg_writer.h: the EPG file's lines: channel header, event record, trailer.
+// epg_file.h: the EPG file's format, in one place: the lines a run writes
+// (channel header, event records, trailer) and the blocks it reads back
+// from the file it replaces.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "file_handle.h"
 
 // The most characters an event's title and genre keep; longer ones are cut.
 constexpr std::size_t kTitleMax = 255;
@@ -62,4 +67,49 @@ private:
     std::string title;
     std::string genre;
     std::string description;
+};
+
+// The channel blocks of the EPG file a run replaces, kept for the channels
+// that bring no new guide: the box's guide keeps a channel's old events
+// when its fetch fails, and the new file does the same by carrying the
+// channel's old block over.
+//
+// A block runs from its header "C <n> <name>" to the first line "c" that
+// is followed by the header of ordinal n + 1 or by the end of the file. A
+// text of a record may hold a line "c", "e" or "C 2 X" of its own (the day
+// documents' texts keep their line breaks), so a "c" followed by anything
+// else is part of the block. Lines may end in LF or CR LF, and the last
+// line may have no line break at all.
+class OldGuide {
+public:
+    // The file is only read once a channel needs its block.
+    explicit OldGuide(const char* path);
+
+    // The first block not yet taken whose header names the channel (the
+    // name's bytes), now taken; -1 when there is none. Every channel of a
+    // run takes its block in list order, so that two channels of the same
+    // name keep theirs apart.
+    int take(const char* name);
+
+    // Writes the block under the new ordinal: its header and trailer anew,
+    // the records between them byte for byte. False when it could not be
+    // read or written.
+    bool copy(int block, int ordinal, std::FILE* out);
+
+private:
+    struct Block {
+        std::string name;
+        long bodyStart;  // just after the header line
+        long bodyEnd;    // where the trailer line starts
+        bool taken;
+    };
+
+    // Finds the blocks, in one buffered pass. A missing or unreadable file,
+    // or one that holds no whole block, has none.
+    void scan();
+
+    std::string path;
+    bool scanned = false;
+    FileHandle file;
+    std::vector<Block> blocks;
 };

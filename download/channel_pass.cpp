@@ -1,0 +1,36 @@
+// channel_pass.cpp: what a run and a probe do before their channels.
+#include "channel_pass.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "file_handle.h"
+
+Failure ChannelPass::begin(const DownloadPlaces& places, const Clock& clock) {
+    lock = std::make_unique<RunLock>(places.lockFile);
+    if (lock->state() == RunLock::State::Busy)
+        return Failure{FailureKind::Busy, places.lockFile, 0};
+    if (lock->state() == RunLock::State::Failed)
+        return Failure{FailureKind::LockFailed, places.lockFile, lock->error()};
+
+    // "e": close-on-exec, so that the fetch commands don't inherit the list.
+    FileHandle list(std::fopen(places.channelList, "rbe"));
+    if (!list)
+        return Failure{FailureKind::ChannelListMissing, places.channelList, errno};
+    ChannelEntry channel;
+    errno = 0;
+    while (nextChannel(list.get(), channel))
+        enabled.push_back(channel);
+    // A list that can't be read is not a list without channels.
+    if (std::ferror(list.get()))
+        return Failure{FailureKind::ChannelListUnreadable, places.channelList, errno != 0 ? errno : EIO};
+    if (enabled.empty())
+        return Failure{FailureKind::NoChannel, places.channelList, 0};
+
+    const std::time_t now = clock.now();
+    std::tm local{};
+    localtime_r(&now, &local);
+    date = dateOf(local);
+    todayMidnight = localMidnight(local);
+    return Failure{};
+}
