@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# screens.sh: makes the README's pictures of the screen (docs/screens/):
+# screens.sh: makes the pictures of the screen (docs/screens/, shown in the
+# README and docs/tvhost.md):
 # the main page, the setup page with its values, a download in progress and
 # its outcome, from tvhost --png running the plug-in on the demo's box.
 #   scripts/screens.sh    (TARVIO_BUILD_DIR: the build folder, default build)
