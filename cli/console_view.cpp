@@ -120,6 +120,9 @@ std::string describeFailure(const Failure& failure) {
     case FailureKind::OutputNotOpened: return about("Unable to open output file:");
     case FailureKind::OutputNotWritten: return about("Unable to write output file:");
     case FailureKind::NullDeviceFailed: return about("Unable to open");
+    case FailureKind::SourceFileUnreadable: return about("Unable to read the source file");
+    case FailureKind::SourceFileBadLine:
+        return path + ": line " + std::to_string(failure.line) + ": " + failure.detail;
     }
     return "";
 }

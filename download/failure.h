@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 enum class FailureKind {
     None,
@@ -14,12 +15,19 @@ enum class FailureKind {
     OutputNotOpened,        // the EPG file cannot be written
     OutputNotWritten,       // writing the EPG file or putting it in place failed
     NullDeviceFailed,       // /dev/null, where a probe's records go, could not be opened
+    SourceFileUnreadable,   // the source file is no regular file or can't be read
+    SourceFileBadLine,      // a line of the source file is none it may hold (line, detail)
 };
 
 struct Failure {
+    Failure() = default;
+    Failure(FailureKind what, std::string path, int error = 0) : what(what), path(std::move(path)), error(error) {}
+
     FailureKind what = FailureKind::None;
     std::string path;
     int error = 0;  // an errno value; 0 when the system gave none
+    int line = 0;        // the line of a file it concerns, from 1
+    std::string detail;  // what stands there, and why it is wrong
 
     explicit operator bool() const { return what != FailureKind::None; }
 };

@@ -79,6 +79,13 @@ std::string failureText(const Failure& failure) {
     case FailureKind::NoChannel: return aboutFile("No channel enabled in:", path);
     case FailureKind::OutputNotOpened: return aboutFile("Unable to open output file:", path);
     case FailureKind::OutputNotWritten: return aboutFile("Unable to write output file:", path);
+    case FailureKind::SourceFileUnreadable:
+        std::snprintf(text, sizeof text, "Unable to read file:\n%s\n(%s)\n\nPress EXIT to close", path.c_str(),
+                      reason(failure.error));
+        return text;
+    case FailureKind::SourceFileBadLine:
+        std::snprintf(text, sizeof text, "Error in line %d of:\n%s\n\nPress EXIT to close", failure.line, path.c_str());
+        return text;
     case FailureKind::NullDeviceFailed:
     case FailureKind::None: break;
     }
