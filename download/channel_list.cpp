@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,6 +43,14 @@ bool cutChannel(const char* line, ChannelEntry& entry, bool& idIsNumber) {
     if (id < INT_MIN)
         id = INT_MIN;
     entry.id = static_cast<int>(id);
+
+    const char* keyStart = line + 2;
+    const char* keyEnd = comma;
+    while (keyStart < keyEnd && (*keyStart == ' ' || *keyStart == '\t'))
+        ++keyStart;
+    while (keyEnd > keyStart && (keyEnd[-1] == ' ' || keyEnd[-1] == '\t'))
+        --keyEnd;
+    std::snprintf(entry.key, sizeof entry.key, "%.*s", static_cast<int>(keyEnd - keyStart), keyStart);
 
     const char* name = comma + 1;
     std::size_t length = std::strcspn(name, "\r\n");

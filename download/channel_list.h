@@ -8,6 +8,9 @@ enum class LineKind { Enabled, Skipped, End };
 struct ChannelEntry {
     int id = 0;
     char name[256] = {};
+    // The text from position 2 up to the comma, blanks around it removed:
+    // an XMLTV guide's channel id ("y Rai1.it,Rai 1").
+    char key[256] = {};
 };
 
 // Classifies one fgets piece by its first character.
