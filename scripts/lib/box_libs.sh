@@ -25,7 +25,9 @@ build_box_libs() {
     local prefix="$dir/prefix" recipe
     recipe=$(cat scripts/lib/box_libs.sh cmake/powerpc-linux-gnu.cmake |
              { sha256sum; "$BOX_LIBS_TRIPLE-gcc" -dumpfullversion; } | awk '{ printf "%s ", $1 }') || return 1
-    if [ -f "$dir/stamp" ] && [ "$(sed -n 's/^recipe //p' "$dir/stamp")" = "${recipe% }" ]; then
+    if [ -f "$dir/stamp" ] && [ "$(sed -n 's/^recipe //p' "$dir/stamp")" = "${recipe% }" ] &&
+       [ -f "$prefix/lib/libexpat.a" ] && [ -f "$prefix/lib/libz.a" ] && [ -f "$prefix/lib/liblzma.a" ] &&
+       [ -f "$prefix/copyright" ]; then
         echo "Box libraries: reusing $(box_libs_sources "$dir") in $prefix"
         return 0
     fi
