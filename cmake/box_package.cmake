@@ -53,6 +53,11 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
 # what the plug-in needs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 
+# tarvio.so and tarvio-fetch carry Expat, zlib and liblzma inside: their
+# licence notices, as scripts/lib/box_libs.sh took them from the sources it
+# built, go beside the plug-in.
+install(FILES ${TARVIO_BOX_LIBS}/copyright DESTINATION ${TARVIO_PLUGIN_DIR} RENAME tarvio.copyright)
+
 # The channel list is the user's file once installed: an upgrade keeps an
 # edited one, and a removal keeps it too.
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/package-control/conffiles

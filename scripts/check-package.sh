@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # check-package.sh: checks the box's package and tarball that package.sh
 # made in build-ppc/: reads the package as dpkg-deb (Debian's reader of the
-# same ar format that opkg reads) sees it, installs, edits, upgrades and
-# removes it in a fresh box root with dpkg doing opkg's job, runs the
-# installed tarvio-fetch from that root under qemu-ppc for a whole download
-# against the sample guide service, and compares the tarball with the
-# package. Run by test-ppc.sh; installs what is missing (when run as root).
+# same ar format that opkg reads) sees it, with the notices of the libraries
+# the binaries carry; installs, edits, upgrades and removes it in a fresh
+# box root with dpkg doing opkg's job, runs the installed tarvio-fetch from
+# that root under qemu-ppc for a whole download against the sample guide
+# service, and compares the tarball with the package. Run by test-ppc.sh; installs what is missing (when run as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
@@ -21,6 +21,7 @@ ipk=build-ppc/tarvio_${version}_powerpc.ipk
 tarball=build-ppc/tarvio_${version}_powerpc.tar.gz
 plugins=var/kestra/plugins
 channels=$plugins/tarvio.channels
+notices=$plugins/tarvio.copyright
 command=var/kestra/bin/tarvio-fetch
 
 fail() { echo "check-package: $*" >&2; exit 1; }
@@ -65,6 +66,7 @@ drwxr-xr-x root/root var/kestra/bin
 drwxr-xr-x root/root var/kestra/plugins
 -rwxr-xr-x root/root $command
 -rw-r--r-- root/root $channels
+-rw-r--r-- root/root $notices
 -rw-r--r-- root/root $plugins/tarvio.so
 EOF
 )
@@ -95,6 +97,20 @@ if powerpc-linux-gnu-readelf -d "$work/data/$command" | grep -q NEEDED; then
 fi
 echo "$command: static, stripped, $(stat -c %s "$work/data/$command") bytes"
 echo "$plugins/tarvio.so: stripped, exports plugin_exec, $(stat -c %s "$work/data/$plugins/tarvio.so") bytes"
+
+# The binaries carry Expat, zlib and liblzma: the package keeps their
+# notices, naming the source packages and versions the build used.
+sources=$(sed -n 's/^source //p' build-ppc/box-libs/stamp)
+[ "$(wc -l <<<"$sources")" -eq 3 ] || fail "build-ppc/box-libs/stamp names no three source packages"
+while read -r package package_version; do
+    grep -qF "source package $package $package_version," "$work/data/$notices" ||
+        fail "$notices does not name $package $package_version"
+done <<<"$sources"
+for text in "Permission is hereby granted, free of charge" "This notice may not be removed or altered" \
+            "liblzma is in the public domain"; do
+    grep -qF "$text" "$work/data/$notices" || fail "$notices lacks \"$text\""
+done
+echo "$notices: the notices of $(paste -sd , <<<"$sources" | sed 's/,/, /g')"
 
 echo "== The tarball: $tarball =="
 listed=$(tar -tvzf "$tarball" | entries)

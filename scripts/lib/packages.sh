@@ -28,12 +28,16 @@ ensure_packages() {
 # The packages every build of the project needs.
 BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev busybox
                 libgtest-dev libbenchmark-dev wget faketime python3 tzdata
-                libfreetype-dev libpng-dev fonts-dejavu-core)
+                libfreetype-dev libpng-dev fonts-dejavu-core
+                libexpat1-dev zlib1g-dev liblzma-dev)
 
 # What the box's PowerPC build needs besides a C++ toolchain: the cross
 # compiler with its libstdc++, file and the cross binutils to check the
 # result, libsigc++'s headers, GoogleTest's sources to build the tests for
-# the target, and qemu-user to run them.
+# the target, and qemu-user to run them; and what fetches, checks and
+# unpacks Debian's source packages of Expat, zlib and liblzma for the box
+# (scripts/lib/box_libs.sh).
 PPC_PACKAGES=(cmake make pkg-config libsigc++-3.0-dev file
               g++-powerpc-linux-gnu libstdc++-12-dev-powerpc-cross binutils-powerpc-linux-gnu
-              googletest qemu-user)
+              googletest qemu-user
+              apt debian-archive-keyring dpkg-dev xz-utils bzip2)
