@@ -92,6 +92,17 @@ std::string failureReason(int error) {
     return error == EINVAL ? "not a regular file" : std::strerror(error);
 }
 
+std::string describeClash(EpgPathClash clash) {
+    switch (clash) {
+    case EpgPathClash::None: break;
+    case EpgPathClash::CleanUp: return std::string("every run deletes ") + kBoxPlaces.tempDir + "/*.trv";
+    case EpgPathClash::ChannelList: return "it is the channel list";
+    case EpgPathClash::SettingsFile: return "it is the settings file";
+    case EpgPathClash::PlugIn: return "it is the plug-in";
+    }
+    return "";
+}
+
 std::string describeOutcome(const RunReport& report) {
     const std::string& path = report.failedPath;
     switch (report.outcome) {
@@ -105,11 +116,17 @@ std::string describeOutcome(const RunReport& report) {
         return "Download failed, old guide kept: the shell could not start wget (is it installed and on PATH?)";
     case RunOutcome::Busy: return "Another download is running";
     case RunOutcome::LockFailed: return "Unable to use the lock file " + path + ": " + failureReason(report.error);
-    case RunOutcome::ChannelListMissing: return "File not found: " + path;
+    case RunOutcome::ChannelListMissing:
+        if (report.error == EINTR)
+            return "Download interrupted";
+        if (report.error != ENOENT && report.error != 0)
+            return "Unable to read the channel list " + path + ": " + failureReason(report.error);
+        return "File not found: " + path;
     case RunOutcome::NoChannel: return "No channel enabled in: " + path;
     // An empty path names nothing: the line ends at the colon.
     case RunOutcome::OutputNotOpened: return "Unable to open output file:" + (path.empty() ? "" : " " + path);
     case RunOutcome::OutputNotWritten: return "Unable to write output file: " + path;
+    case RunOutcome::EpgPathRefused: return "Refused as EPG file: " + path + ": " + describeClash(report.clash);
     }
     return "";
 }

@@ -41,5 +41,8 @@ void fitTerminalWidth(std::string& line, std::FILE* stream);
 // The system's reason for an errno value, as the lock's failure names it.
 std::string failureReason(int error);
 
+// Why a run refuses an EPG path: "it is the channel list", ...
+std::string describeClash(EpgPathClash clash);
+
 // The run's outcome as one line: "DONE!", "File not found: PATH", ...
 std::string describeOutcome(const RunReport& report);

@@ -66,7 +66,7 @@ std::string describeFailure(const ProbeReport& report) {
     case ProbeOutcome::Busy: return "Another download is running";
     case ProbeOutcome::LockFailed: return "Unable to use the lock file " + path + ": " + failureReason(report.error);
     case ProbeOutcome::ChannelListMissing:
-        return "tarvio-fetch: cannot read the channel list " + path + ": " + std::strerror(report.error);
+        return "tarvio-fetch: cannot read the channel list " + path + ": " + failureReason(report.error);
     case ProbeOutcome::NoChannel: return "No channel enabled in: " + path;
     case ProbeOutcome::NullDeviceFailed: return "Unable to open " + path + ": " + std::strerror(report.error);
     }

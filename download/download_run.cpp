@@ -11,10 +11,12 @@
 #include "calendar.h"
 #include "channel_list.h"
 #include "epg_output.h"
+#include "epg_path_check.h"
 #include "epg_writer.h"
 #include "fetch_command.h"
 #include "fetched_document.h"
 #include "file_handle.h"
+#include "file_open.h"
 #include "guide_conversion.h"
 #include "old_guide.h"
 #include "run_lock.h"
@@ -159,6 +161,14 @@ RunReport endRun(DownloadView& view, RunReport report) {
 
 RunReport runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
                       DownloadView& view, const Clock& clock, CommandRunner& shell) {
+    // Before anything is touched: a guide written there, or the clean-up,
+    // would destroy a file of the user's.
+    if (const EpgPathClash clash = checkEpgPath(epgFilename, places); clash != EpgPathClash::None) {
+        RunReport refused = failedRun(RunOutcome::EpgPathRefused, epgFilename, 0);
+        refused.clash = clash;
+        return endRun(view, refused);
+    }
+
     // Before any file is touched: two runs would share the temporary
     // documents, delete each other's, and race for the EPG file. A lock
     // that can't be taken refuses the run: going on unlocked could do
@@ -179,15 +189,16 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
     if (!output.open(epgFilename))
         return endRun(view, failedRun(RunOutcome::OutputNotOpened, epgFilename, output.error()));
 
-    // "e": close-on-exec, so that the fetch commands don't inherit the list.
-    FileHandle list(std::fopen(places.channelList, "rbe"));
+    // Close-on-exec, so that the fetch commands don't inherit the list; a
+    // FIFO or a device is refused at once (EINVAL, EISDIR), never waited for.
+    FileHandle list = openRegularFile(places.channelList);
     if (!list)
         return endRun(view, failedRun(RunOutcome::ChannelListMissing, places.channelList, errno));
     const int total = countChannels(list.get());
     // With nothing to fetch, the old guide is worth more than an empty one.
     if (total == 0)
         return endRun(view, failedRun(RunOutcome::NoChannel, places.channelList, 0));
-    list.reset(std::fopen(places.channelList, "rbe"));
+    list = openRegularFile(places.channelList);
     if (!list) {
         const int error = errno;
         deleteTempFiles(places, shell);

@@ -7,10 +7,12 @@
 #include <unistd.h>
 
 #include "file_handle.h"
+#include "file_open.h"
 
 long readDocument(const char* path, DocumentBuffer& document) {
-    // "e": close-on-exec, so that no later fetch command inherits it.
-    FileHandle file(std::fopen(path, "rbe"));
+    // Close-on-exec, so that no later fetch command inherits it; above
+    // descriptor 2, and never a FIFO planted in /tmp to hold the run up.
+    FileHandle file = openRegularFile(path);
     if (!file)
         return -1;
     std::memset(document, 0, sizeof document);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "build_info.h"
@@ -12,6 +13,7 @@
 #include "fetch_command.h"
 #include "fetched_document.h"
 #include "file_handle.h"
+#include "file_open.h"
 #include "guide_conversion.h"
 #include "run_lock.h"
 
@@ -80,8 +82,9 @@ ProbeReport probeGuide(const DownloadPlaces& places, DownloadView& view, const C
     if (lock.state() == RunLock::State::Failed)
         return failedProbe(ProbeOutcome::LockFailed, places.lockFile, lock.error());
 
-    // "e": close-on-exec, so that the fetch commands don't inherit the list.
-    FileHandle list(std::fopen(places.channelList, "rbe"));
+    // Close-on-exec, so that the fetch commands don't inherit the list; a
+    // FIFO or a device is refused at once (EINVAL, EISDIR), never waited for.
+    FileHandle list = openRegularFile(places.channelList);
     if (!list)
         return failedProbe(ProbeOutcome::ChannelListMissing, places.channelList, errno);
     const int total = countChannels(list.get());
@@ -90,7 +93,7 @@ ProbeReport probeGuide(const DownloadPlaces& places, DownloadView& view, const C
     if (total == 0)
         return failedProbe(ProbeOutcome::NoChannel, places.channelList, 0);
 
-    FileHandle counted(std::fopen("/dev/null", "we"));
+    FileHandle counted = openFile("/dev/null", O_WRONLY);
     if (!counted)
         return failedProbe(ProbeOutcome::NullDeviceFailed, "/dev/null", errno);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "epg_writer.h"
+#include "file_open.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ const char* headerName(const char* line) {
 
 void OldGuide::open(const char* path) {
     blocks.clear();
-    file.reset(std::fopen(path, "rbe"));
+    // Above descriptor 2, and never a FIFO that would hold the run up.
+    file = openRegularFile(path);
     if (!file)
         return;
     // Lines of any length: a record's description may hold thousands of bytes.

@@ -7,6 +7,7 @@
 
 #include "calendar.h"
 #include "channel_list.h"
+#include "epg_path_check.h"
 
 // How one fetch of a channel's day ended.
 enum class FetchResult {
@@ -68,6 +69,8 @@ enum class RunOutcome {
     NoChannel,           // the list (failedPath) enables no channel; nothing was touched
     OutputNotOpened,     // the EPG file cannot be written (failedPath, error)
     OutputNotWritten,    // writing or putting it in place failed (failedPath, error)
+    EpgPathRefused,      // the EPG path (failedPath) would destroy a file of the user's
+                         // (clash); nothing was touched
 };
 
 struct RunReport {
@@ -76,6 +79,8 @@ struct RunReport {
     // 0 when the system gave none).
     std::string failedPath;
     int error = 0;
+    // What the EPG path would have destroyed, for EpgPathRefused.
+    EpgPathClash clash = EpgPathClash::None;
     // The channels the run reached, in the list's order.
     std::vector<ChannelReport> channels;
 

@@ -2,6 +2,7 @@
 // the dialog's widgets and the box's fixed paths.
 #include "demo_dialog.h"
 #include "command_runner.h"
+#include "dialog_places.h"
 #include "download_run.h"
 #include "run_texts.h"
 
@@ -29,5 +30,5 @@ void eDemoDialog::BsInternet() {
     DialogView view(infoLabel);
     SystemClock clock;
     TimedShellRunner shell(defaultFetchTimeout(), kFetchFileSizeLimit);
-    runDownload(settings.epgFilename, settings.daysToDownload, kBoxPlaces, view, clock, shell);
+    runDownload(settings.epgFilename, settings.daysToDownload, dialogPlaces(), view, clock, shell);
 }

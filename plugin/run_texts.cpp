@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "run_seams.h"
+
 namespace {
 
 // Long enough for every text with a path or name of 255 characters.
@@ -52,7 +54,32 @@ std::string aboutFile(const char* what, const std::string& path) {
     return std::string(what) + "\n" + path + "\n\nPress EXIT to close";
 }
 
+// The box says "File not found:" for a list it could not open; a list that
+// is no regular file, or an open a signal interrupted, is told apart.
+std::string listNotOpened(const RunReport& report) {
+    if (report.error == EINTR)
+        return "Download interrupted\n\nPress EXIT to close";
+    if (report.error == EISDIR || report.error == EINVAL)
+        return aboutFile("Not a regular file:", report.failedPath);
+    return aboutFile("File not found:", report.failedPath);
+}
+
 }  // namespace
+
+std::string clashText(EpgPathClash clash) {
+    switch (clash) {
+    case EpgPathClash::None: break;
+    case EpgPathClash::CleanUp: return std::string("every download deletes ") + kBoxPlaces.tempDir + "/*.trv";
+    case EpgPathClash::ChannelList: return "it is the channel list";
+    case EpgPathClash::SettingsFile: return "it is the settings file";
+    case EpgPathClash::PlugIn: return "it is the plug-in itself";
+    }
+    return "";
+}
+
+std::string refusedOnSaveText(const char* path, EpgPathClash clash) {
+    return std::string("Saved, but a download will refuse\n") + path + "\n(" + clashText(clash) + ")";
+}
 
 std::string outcomeText(const RunReport& report) {
     Text text;
@@ -77,10 +104,12 @@ std::string outcomeText(const RunReport& report) {
         std::snprintf(text, sizeof text, "Unable to use the lock file:\n%s\n(%s)\n\nPress EXIT to close", path.c_str(),
                       reason(report.error));
         return text;
-    case RunOutcome::ChannelListMissing: return aboutFile("File not found:", path);
+    case RunOutcome::ChannelListMissing: return listNotOpened(report);
     case RunOutcome::NoChannel: return aboutFile("No channel enabled in:", path);
     case RunOutcome::OutputNotOpened: return aboutFile("Unable to open output file:", path);
     case RunOutcome::OutputNotWritten: return aboutFile("Unable to write output file:", path);
+    case RunOutcome::EpgPathRefused:
+        return "Refused as EPG file:\n" + path + "\n(" + clashText(report.clash) + ")\n\nPress EXIT to close";
     }
     return "";
 }
