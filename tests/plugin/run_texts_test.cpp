@@ -2,6 +2,7 @@
 // dialog shows: passes, day loop, messages, EPG file.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -231,4 +232,37 @@ TEST_F(DownloadRun, EpgPathIsCutTo63Characters) {
     run(1);
     EXPECT_EQ(outcome(), kDone);
     EXPECT_EQ(access(cut.c_str(), F_OK), 0);
+}
+
+TEST_F(DownloadRun, AListThatIsNoRegularFileSaysSo) {
+    folder.write("lomvi.dat", "old guide\n");
+    ASSERT_EQ(mkfifo(listPath.c_str(), 0644), 0);
+    run(7);
+    EXPECT_EQ(view.texts, std::vector<std::string>{"Not a regular file:\n" + listPath + "\n\nPress EXIT to close"});
+    EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
+}
+
+TEST(RunTexts, ListFailuresAndRefusedPaths) {
+    RunReport report;
+    report.outcome = RunOutcome::ChannelListMissing;
+    report.failedPath = "/var/kestra/plugins/tarvio.channels";
+    // An open that a signal interrupted is no missing file.
+    report.error = EINTR;
+    EXPECT_EQ(outcomeText(report), "Download interrupted\n\nPress EXIT to close");
+    report.error = EISDIR;
+    EXPECT_EQ(outcomeText(report), "Not a regular file:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close");
+    report.error = EACCES;
+    EXPECT_EQ(outcomeText(report), "File not found:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close");
+
+    report.outcome = RunOutcome::EpgPathRefused;
+    report.error = 0;
+    report.clash = EpgPathClash::ChannelList;
+    EXPECT_EQ(outcomeText(report), "Refused as EPG file:\n/var/kestra/plugins/tarvio.channels\n"
+                                   "(it is the channel list)\n\nPress EXIT to close");
+    report.failedPath = "/tmp/guide.trv";
+    report.clash = EpgPathClash::CleanUp;
+    EXPECT_EQ(outcomeText(report), "Refused as EPG file:\n/tmp/guide.trv\n(every download deletes /tmp/*.trv)\n\n"
+                                   "Press EXIT to close");
+    EXPECT_EQ(refusedOnSaveText("/tmp/guide.trv", EpgPathClash::CleanUp),
+              "Saved, but a download will refuse\n/tmp/guide.trv\n(every download deletes /tmp/*.trv)");
 }
