@@ -16,10 +16,6 @@
 
 namespace {
 
-bool isOpen(int fd) {
-    return ::fcntl(fd, F_GETFD) != -1;
-}
-
 bool closeOnExec(int fd) {
     return (::fcntl(fd, F_GETFD) & FD_CLOEXEC) != 0;
 }
@@ -79,48 +75,6 @@ TEST(OpenRegular, RefusesAtOnceWhatIsNoRegularFile) {
     errno = 0;
     EXPECT_FALSE(openRegularFile(folder.file("fifo").c_str()));
     EXPECT_EQ(errno, EINVAL);
-}
-
-// With 0, 1 and 2 closed, as a cron line that closes our output leaves
-// them, every file opened goes above them and they stay closed.
-TEST(OpenAbove, StandardDescriptorsStayFree) {
-    TempFolder folder;
-    folder.write("list", "y 1,One\n");
-    const int saved[3] = {::dup(0), ::dup(1), ::dup(2)};
-    ASSERT_TRUE(saved[0] > 2 && saved[1] > 2 && saved[2] > 2);
-    for (int fd = 0; fd <= 2; ++fd)
-        ::close(fd);
-
-    const int plain = openDescriptor(folder.file("list").c_str(), O_RDONLY);
-    const int regular = openRegularDescriptor(folder.file("list").c_str());
-    FileHandle written = openFile(folder.file("new").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    const int writtenFd = written ? ::fileno(written.get()) : -1;
-    bool standardClosed = true;
-    for (int fd = 0; fd <= 2; ++fd)
-        standardClosed = standardClosed && !isOpen(fd);
-    // Nothing is checked until the test's own output is back.
-    for (int fd = 0; fd <= 2; ++fd) {
-        ::dup2(saved[fd], fd);
-        ::close(saved[fd]);
-    }
-
-    EXPECT_TRUE(standardClosed);
-    EXPECT_GT(plain, 2);
-    EXPECT_GT(regular, 2);
-    EXPECT_GT(writtenFd, 2);
-    EXPECT_TRUE(closeOnExec(plain) && closeOnExec(regular) && closeOnExec(writtenFd));
-    ::close(plain);
-    ::close(regular);
-}
-
-TEST(OpenAbove, MovesOnlyTheStandardNumbers) {
-    TempFolder folder;
-    folder.write("list", "x");
-    const int high = ::open(folder.file("list").c_str(), O_RDONLY);
-    ASSERT_GT(high, 2);
-    EXPECT_EQ(aboveStandardDescriptors(high), high);
-    ::close(high);
-    EXPECT_EQ(aboveStandardDescriptors(-1), -1);
 }
 
 TEST(FillStandard, PutsDevNullOnTheClosedOnesOnly) {

@@ -1,10 +1,9 @@
-// safe_file_test.cpp: a new file's mode without touching the umask, links to files not made yet, unique names.
+// safe_file_test.cpp: a new file's mode without touching the umask, and links to files not made yet.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -76,34 +75,6 @@ TEST(SafeFileMode, NewFilesTakeTheModeLessTheUmaskWithoutSettingIt) {
     }
 }
 
-TEST(SafeFileMode, ReplacedFilesKeepTheirMode) {
-    TempFolder folder;
-    folder.write("old.dat", "old");
-    ASSERT_EQ(::chmod(folder.file("old.dat").c_str(), 0604), 0);
-    const UmaskGuard guard(077);
-    int error = 0;
-    ASSERT_TRUE(writeThrough(folder.file("old.dat"), SafeFile::TempName::Unique, "new", error));
-    EXPECT_EQ(modeOf(folder.file("old.dat")), 0604u);
-    EXPECT_EQ(folder.read("old.dat"), "new");
-}
-
-TEST(SafeFileNames, UniqueNamesAreNewEachTimeAndLeaveNothing) {
-    TempFolder folder;
-    // Files that a unique name could meet: they stay as they are.
-    for (const char* name : {".x.dat.XXXXXX", ".x.dat.aaaaaa", ".x.dat.000000"})
-        folder.write(name, "other");
-    SafeFile first, second;
-    ASSERT_TRUE(first.open(folder.file("x.dat").c_str(), SafeFile::TempName::Unique, 0644));
-    ASSERT_TRUE(second.open(folder.file("x.dat").c_str(), SafeFile::TempName::Unique, 0644));
-    std::fputs("first", first.file());
-    std::fputs("second", second.file());
-    ASSERT_TRUE(first.commit());
-    ASSERT_TRUE(second.commit());
-    EXPECT_EQ(folder.read("x.dat"), "second");
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{".x.dat.000000", ".x.dat.XXXXXX", ".x.dat.aaaaaa", "x.dat"}));
-    EXPECT_EQ(folder.read(".x.dat.XXXXXX"), "other");
-}
-
 TEST(SafeFileLinks, ALinkToAFileNotMadeYetMakesItWhereItPoints) {
     TempFolder folder;
     ASSERT_EQ(::mkdir(folder.file("real").c_str(), 0755), 0);
@@ -134,18 +105,4 @@ TEST(SafeFileLinks, ALinkToAFileNotMadeYetMakesItWhereItPoints) {
     EXPECT_FALSE(writeThrough(folder.file("a"), SafeFile::TempName::Fixed, "x", error));
     EXPECT_EQ(error, ELOOP);
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"a", "b", "chain.dat", "lomvi.dat", "nowhere.dat", "real"}));
-}
-
-TEST(SafeFileLinks, ResolveWritePathFollowsAsTheKernelWould) {
-    TempFolder folder;
-    ASSERT_EQ(::mkdir(folder.file("sub").c_str(), 0755), 0);
-    ASSERT_EQ(::symlink("../up.dat", folder.file("sub/link").c_str()), 0);
-    char out[PATH_MAX];
-    ASSERT_TRUE(resolveWritePath(folder.file("sub/link").c_str(), out, sizeof out));
-    EXPECT_EQ(std::string(out), folder.file("sub/../up.dat"));
-    ASSERT_TRUE(resolveWritePath(folder.file("plain.dat").c_str(), out, sizeof out));
-    EXPECT_EQ(std::string(out), folder.file("plain.dat"));
-    char small[8];
-    EXPECT_FALSE(resolveWritePath(folder.file("plain.dat").c_str(), small, sizeof small));
-    EXPECT_EQ(errno, ENAMETOOLONG);
 }

@@ -234,14 +234,6 @@ TEST_F(DownloadRun, EpgPathIsCutTo63Characters) {
     EXPECT_EQ(access(cut.c_str(), F_OK), 0);
 }
 
-TEST_F(DownloadRun, AListThatIsNoRegularFileSaysSo) {
-    folder.write("lomvi.dat", "old guide\n");
-    ASSERT_EQ(mkfifo(listPath.c_str(), 0644), 0);
-    run(7);
-    EXPECT_EQ(view.texts, std::vector<std::string>{"Not a regular file:\n" + listPath + "\n\nPress EXIT to close"});
-    EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
-}
-
 TEST(RunTexts, ListFailuresAndRefusedPaths) {
     RunReport report;
     report.outcome = RunOutcome::ChannelListMissing;
