@@ -98,6 +98,17 @@ std::string failureReason(int error) {
     return error == EINVAL ? "not a regular file" : std::strerror(error);
 }
 
+std::string describeClash(EpgPathClash clash) {
+    switch (clash) {
+    case EpgPathClash::None: break;
+    case EpgPathClash::CleanUp: return std::string("every run deletes ") + kBoxPlaces.tempDir + "/*.trv";
+    case EpgPathClash::ChannelList: return "it is the channel list";
+    case EpgPathClash::SettingsFile: return "it is the settings file";
+    case EpgPathClash::PlugIn: return "it is the plug-in";
+    }
+    return "";
+}
+
 std::string describeFailure(const Failure& failure) {
     const std::string& path = failure.path;
     // The path and the system's reason, when there are.
@@ -123,6 +134,7 @@ std::string describeFailure(const Failure& failure) {
     case FailureKind::SourceFileUnreadable: return about("Unable to read the source file");
     case FailureKind::SourceFileBadLine:
         return path + ": line " + std::to_string(failure.line) + ": " + failure.detail;
+    case FailureKind::EpgPathRefused: return "Refused as EPG file: " + path + ": " + describeClash(failure.clash);
     }
     return "";
 }

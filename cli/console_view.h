@@ -46,5 +46,8 @@ std::string failureReason(int error);
 // file or directory".
 std::string describeFailure(const Failure& failure);
 
+// Why a run refuses an EPG path: "it is the channel list", ...
+std::string describeClash(EpgPathClash clash);
+
 // The run's outcome as one line: "DONE!", "File not found: PATH", ...
 std::string describeOutcome(const RunReport& report);

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "channel_list.h"
+#include "console_view.h"
 #include "file_handle.h"
+#include "file_open.h"
 #include "terminal_text.h"
 
 namespace {
@@ -155,9 +157,12 @@ private:
 }  // namespace
 
 int checkChannelList(const char* path, bool quiet) {
-    FileHandle list(std::fopen(path, "rbe"));
+    // A FIFO or a device (/dev/zero would be read for ever) is refused at
+    // once; a regular file ends, so the check below ends too.
+    FileHandle list = openRegularFile(path);
     if (!list) {
-        std::fprintf(stderr, "tarvio-fetch: cannot read the channel list %s: %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "tarvio-fetch: cannot read the channel list %s: %s\n", path,
+                     failureReason(errno).c_str());
         return kCheckNoChannel;
     }
     ListCheck check(quiet);
@@ -168,7 +173,8 @@ int checkChannelList(const char* path, bool quiet) {
     while (readPiece(list.get(), reader, piece))
         check.take(piece);
     if (std::ferror(list.get())) {
-        std::fprintf(stderr, "tarvio-fetch: cannot read the channel list %s: %s\n", path, std::strerror(errno));
+        std::fprintf(stderr, "tarvio-fetch: cannot read the channel list %s: %s\n", path,
+                     failureReason(errno).c_str());
         return kCheckNoChannel;
     }
     return check.finish();

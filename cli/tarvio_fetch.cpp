@@ -12,6 +12,7 @@
 #include "day_documents.h"
 #include "download_run.h"
 #include "fetch_options.h"
+#include "file_open.h"
 #include "freshness.h"
 #include "list_check.h"
 #include "probe_command.h"
@@ -83,9 +84,11 @@ void stopRunOnSignals() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-// The box's places, with the channel list the command line names.
+// The box's places, with the channel list and the settings file the
+// command line names: an EPG path must name neither, nor the box's plug-in.
 DownloadPlaces placesFor(const FetchOptions& options) {
-    return {options.channelList.c_str(), kBoxPlaces.tempDir, kBoxPlaces.lockFile};
+    return {options.channelList.c_str(), kBoxPlaces.tempDir, kBoxPlaces.lockFile, options.configFile.c_str(),
+            kBoxPlaces.pluginFile};
 }
 
 int probeFetch(const FetchOptions& options) {
@@ -122,6 +125,10 @@ int runFetch(const FetchOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A cron line that closes our output (`>&- 2>&-`) would otherwise hand
+    // its numbers to the lock and the EPG file, and the progress lines
+    // would be written into the guide.
+    fillStandardDescriptors();
     FetchOptions options;
     std::string error;
     switch (parseFetchOptions(argc, argv, options, error)) {

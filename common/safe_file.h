@@ -13,7 +13,7 @@
 class SafeFile {
 public:
     enum class TempName {
-        Unique,  // ".<name>.XXXXXX", a new one each time
+        Unique,  // ".<name>.XXXXXX", a new one each time (six random letters)
         Fixed,   // ".<name>.tarvio-new": for writers that hold a lock, so that a
                  // writer killed half-way leaves one file that the next
                  // run replaces, not one more each time
@@ -24,12 +24,13 @@ public:
     SafeFile& operator=(const SafeFile&) = delete;
     ~SafeFile();
 
-    // Opens the temporary file, close-on-exec. False when the target could
-    // not be written or replaced: an empty path, a missing directory, no
-    // permission, or a path that is not a regular file; nothing is left
-    // behind then. A symbolic link is written through: the link stays. The
-    // new file keeps the old one's mode and owner, or gets newFileMode less
-    // the umask.
+    // Opens the temporary file, close-on-exec and above descriptor 2. False
+    // when the target could not be written or replaced: an empty path, a
+    // missing directory, no permission, or a path that is not a regular
+    // file; nothing is left behind then. A symbolic link is written
+    // through, also one to a file not made yet (the file is made where it
+    // points): the link stays. The new file keeps the old one's mode and
+    // owner, or gets newFileMode less the umask. The umask is never changed.
     bool open(const char* path, TempName naming, mode_t newFileMode);
 
     std::FILE* file() const { return out; }
@@ -53,3 +54,9 @@ private:
     std::FILE* out = nullptr;
     int lastError = 0;
 };
+
+// Where a file written at path lands: path itself, or the end of its chain
+// of symbolic links, whether a file stands there yet or not. A relative
+// link counts from the folder it stands in. False, with errno, for a chain
+// longer than the kernel follows (ELOOP) or a path too long.
+bool resolveWritePath(const char* path, char* out, std::size_t size);

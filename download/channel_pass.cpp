@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "file_handle.h"
+#include "file_open.h"
 
 Failure ChannelPass::begin(const DownloadPlaces& places, const Clock& clock) {
     lock = std::make_unique<RunLock>(places.lockFile);
@@ -13,10 +13,15 @@ Failure ChannelPass::begin(const DownloadPlaces& places, const Clock& clock) {
     if (lock->state() == RunLock::State::Failed)
         return Failure{FailureKind::LockFailed, places.lockFile, lock->error()};
 
-    // "e": close-on-exec, so that the fetch commands don't inherit the list.
-    FileHandle list(std::fopen(places.channelList, "rbe"));
-    if (!list)
-        return Failure{FailureKind::ChannelListMissing, places.channelList, errno};
+    // Close-on-exec, so that the fetch commands don't inherit the list; a
+    // FIFO or a device is refused at once (EINVAL, EISDIR), never waited for.
+    FileHandle list = openRegularFile(places.channelList);
+    if (!list) {
+        // A FIFO or a folder is there but can't be read as a list.
+        const bool there = errno == EINVAL || errno == EISDIR;
+        return Failure{there ? FailureKind::ChannelListUnreadable : FailureKind::ChannelListMissing,
+                       places.channelList, errno};
+    }
     ChannelEntry channel;
     errno = 0;
     while (nextChannel(list.get(), channel))

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "build_info.h"
-#include "file_handle.h"
+#include "file_open.h"
 
 namespace {
 
@@ -59,8 +59,8 @@ namespace {
 // Reads up to kDocumentSize bytes of the file at path into document, NUL
 // terminated. Nothing when the file can't be opened or holds too little.
 FetchedDocument readDocument(const char* path, DocumentBuffer& document) {
-    // "e": close-on-exec, so that no later fetch command inherits it.
-    FileHandle file(std::fopen(path, "rbe"));
+    // Close-on-exec, so that no later fetch command inherits it.
+    FileHandle file = openRegularFile(path);
     if (!file)
         return {};
     std::memset(document, 0, sizeof document);

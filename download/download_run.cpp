@@ -10,6 +10,7 @@
 #include "epg_file.h"
 #include "epg_output.h"
 #include "run_outcome.h"
+#include "epg_path_check.h"
 
 namespace {
 
@@ -68,9 +69,23 @@ RunReport failedRun(DownloadView& view, Failure failure) {
 
 RunReport runDownload(const char* epgFilename, int daysToDownload, const DownloadPlaces& places,
                       DownloadView& view, const Clock& clock, GuideSource& source) {
+    // Before anything is touched: a guide written there, or the clean-up,
+    // would destroy a file of the user's.
+    if (const EpgPathClash clash = checkEpgPath(epgFilename, places); clash != EpgPathClash::None) {
+        Failure refused{FailureKind::EpgPathRefused, epgFilename};
+        refused.clash = clash;
+        return failedRun(view, std::move(refused));
+    }
+
     ChannelPass pass;
-    if (Failure failure = pass.begin(places, clock))
+    if (Failure failure = pass.begin(places, clock)) {
+        if (interruptedBy(failure)) {
+            RunReport report;
+            report.outcome = RunOutcome::Interrupted;
+            return endRun(view, report);
+        }
         return failedRun(view, std::move(failure));
+    }
 
     EpgOutput output;
     if (!output.open(epgFilename))

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "file_open.h"
+
 void writeChannelHeader(std::FILE* epg, int ordinal, const char* name) {
     std::fprintf(epg, "C %d %s\n", ordinal, name);
 }
@@ -91,7 +93,7 @@ OldGuide::OldGuide(const char* path) : path(path ? path : "") {}
 
 void OldGuide::scan() {
     scanned = true;
-    file.reset(std::fopen(path.c_str(), "rbe"));
+    file = openRegularFile(path.c_str());
     if (!file)
         return;
     // Offsets come from the lines' lengths: asking the stream for its

@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "epg_path_check.h"
+
 enum class FailureKind {
     None,
     Busy,                   // another run holds the lock (path: the lock file)
@@ -17,6 +19,8 @@ enum class FailureKind {
     NullDeviceFailed,       // /dev/null, where a probe's records go, could not be opened
     SourceFileUnreadable,   // the source file is no regular file or can't be read
     SourceFileBadLine,      // a line of the source file is none it may hold (line, detail)
+    EpgPathRefused,         // the EPG path would destroy a file of the user's (clash);
+                            // nothing was touched
 };
 
 struct Failure {
@@ -28,6 +32,7 @@ struct Failure {
     int error = 0;  // an errno value; 0 when the system gave none
     int line = 0;        // the line of a file it concerns, from 1
     std::string detail;  // what stands there, and why it is wrong
+    EpgPathClash clash = EpgPathClash::None;  // what the EPG path would destroy
 
     explicit operator bool() const { return what != FailureKind::None; }
 };

@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <fcntl.h>
+
 #include "channel_pass.h"
-#include "file_handle.h"
+#include "file_open.h"
 
 int ProbeReport::channelsWithEvents() const {
     int with = 0;
@@ -23,8 +25,7 @@ ProbeReport probeGuide(const DownloadPlaces& places, int days, DownloadView& vie
     ChannelPass pass;
     report.failure = pass.begin(places, clock);
     if (!report.failure) {
-        // "e": close-on-exec, so that the fetch commands don't inherit it.
-        FileHandle counted(std::fopen("/dev/null", "we"));
+        FileHandle counted = openFile("/dev/null", O_WRONLY);
         if (!counted)
             report.failure = Failure{FailureKind::NullDeviceFailed, "/dev/null", errno};
         else {
@@ -45,7 +46,10 @@ ProbeReport probeGuide(const DownloadPlaces& places, int days, DownloadView& vie
             source.end();
         }
     }
-    if (report.failure)
+    if (interruptedBy(report.failure)) {
+        report.failure = Failure{};
+        report.outcome = ProbeOutcome::Interrupted;
+    } else if (report.failure)
         report.outcome = ProbeOutcome::Failed;
     else if (source.stop() == SourceStop::Interrupted)
         report.outcome = ProbeOutcome::Interrupted;

@@ -6,6 +6,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
+#include "file_open.h"
+
 namespace {
 
 // Another run may remove and make the lock file while we take it; after
@@ -24,10 +26,10 @@ constexpr int kOpenFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 // O_CREAT opens, a file another user's run made is still ours to lock.
 int openLockFile(const char* path) {
     for (;;) {
-        const int fd = ::open(path, kOpenFlags);
+        const int fd = openDescriptor(path, kOpenFlags);
         if (fd >= 0 || errno != ENOENT)
             return fd;
-        const int made = ::open(path, kOpenFlags | O_CREAT | O_EXCL, kLockMode);
+        const int made = openDescriptor(path, kOpenFlags | O_CREAT | O_EXCL, kLockMode);
         if (made >= 0) {
             // Whatever the umask says.
             ::fchmod(made, kLockMode);

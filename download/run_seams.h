@@ -49,13 +49,19 @@ protected:
     ~CommandRunner() = default;
 };
 
-// The files a run reads, leaves temporary documents in, and locks.
+// The files a run reads, leaves temporary documents in, and locks; and
+// those an EPG path must never name (null: none to mind).
 struct DownloadPlaces {
     const char* channelList;
     const char* tempDir;
     const char* lockFile;
+    const char* settingsFile = nullptr;
+    const char* pluginFile = nullptr;
 };
 
-// The box's fixed places.
-inline constexpr DownloadPlaces kBoxPlaces{"/var/kestra/plugins/tarvio.channels", "/tmp",
-                                           "/tmp/tarvio.lock"};
+// Where the box keeps the plug-in.
+inline constexpr char kBoxPluginPath[] = "/var/kestra/plugins/tarvio.so";
+
+// The box's fixed places. The settings file is the front end's to name.
+inline constexpr DownloadPlaces kBoxPlaces{"/var/kestra/plugins/tarvio.channels", "/tmp", "/tmp/tarvio.lock",
+                                           nullptr, kBoxPluginPath};

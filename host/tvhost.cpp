@@ -10,12 +10,14 @@
 #include "box_root.h"
 #include "edesktop.h"
 #include "escriptedfrontend.h"
+#include "file_open.h"
 #include "host_options.h"
 #include "host_stop.h"
 #include "keys.h"
 #include "picture_folder.h"
 #include "plugin_loader.h"
 #include "terminal_frontend.h"
+#include "terminal_text.h"
 
 namespace {
 int fail(const std::string& message) {
@@ -23,10 +25,13 @@ int fail(const std::string& message) {
     return 1;
 }
 
+// Texts reach the screen from channel names and guide documents: their
+// control characters are escaped, so that none moves the cursor or clears
+// the terminal that shows them.
 void printScreen(const std::string& heading, const std::vector<std::string>& rows) {
-    std::printf("=== %s ===\n", heading.c_str());
+    std::printf("=== %s ===\n", terminalText(heading).c_str());
     for (const std::string& row : rows)
-        std::printf("%s\n", row.c_str());
+        std::printf("%s\n", terminalText(row).c_str());
     // Commands the plug-in starts share our standard output.
     std::fflush(stdout);
 }
@@ -80,6 +85,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // With a standard descriptor closed, the first file opened would take
+    // its number, and the screens or the plug-in's messages would land in it.
+    fillStandardDescriptors();
     HostOptions options;
     std::string error;
     if (!parseHostOptions(argc, argv, options, error)) {

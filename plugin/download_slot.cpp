@@ -2,6 +2,7 @@
 // the dialog's widgets and the box's fixed paths.
 #include "demo_dialog.h"
 #include "day_documents.h"
+#include "dialog_places.h"
 #include "download_run.h"
 #include "run_texts.h"
 
@@ -30,5 +31,5 @@ void eDemoDialog::BsInternet() {
     SystemClock clock;
     WgetDocuments documents(kBoxPlaces.tempDir, defaultFetchTimeout());
     DayDocuments source(documents);
-    runDownload(settings.epgFilename, settings.daysToDownload, kBoxPlaces, view, clock, source);
+    runDownload(settings.epgFilename, settings.daysToDownload, dialogPlaces(), view, clock, source);
 }

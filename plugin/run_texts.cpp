@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "run_seams.h"
+
 namespace {
 
 // Long enough for every text with a path or name of 255 characters.
@@ -59,6 +61,21 @@ std::string aboutFile(const char* what, const std::string& path) {
 
 }  // namespace
 
+std::string clashText(EpgPathClash clash) {
+    switch (clash) {
+    case EpgPathClash::None: break;
+    case EpgPathClash::CleanUp: return std::string("every download deletes ") + kBoxPlaces.tempDir + "/*.trv";
+    case EpgPathClash::ChannelList: return "it is the channel list";
+    case EpgPathClash::SettingsFile: return "it is the settings file";
+    case EpgPathClash::PlugIn: return "it is the plug-in itself";
+    }
+    return "";
+}
+
+std::string refusedOnSaveText(const char* path, EpgPathClash clash) {
+    return std::string("Saved, but a download will refuse\n") + path + "\n(" + clashText(clash) + ")";
+}
+
 namespace {
 
 // Why a run could not be made or kept.
@@ -73,6 +90,8 @@ std::string failureText(const Failure& failure) {
         return text;
     case FailureKind::ChannelListMissing: return aboutFile("File not found:", path);
     case FailureKind::ChannelListUnreadable:
+        if (failure.error == EISDIR || failure.error == EINVAL)
+            return aboutFile("Not a regular file:", path);
         std::snprintf(text, sizeof text, "Unable to read file:\n%s\n(%s)\n\nPress EXIT to close", path.c_str(),
                       reason(failure.error));
         return text;
@@ -86,6 +105,8 @@ std::string failureText(const Failure& failure) {
     case FailureKind::SourceFileBadLine:
         std::snprintf(text, sizeof text, "Error in line %d of:\n%s\n\nPress EXIT to close", failure.line, path.c_str());
         return text;
+    case FailureKind::EpgPathRefused:
+        return "Refused as EPG file:\n" + path + "\n(" + clashText(failure.clash) + ")\n\nPress EXIT to close";
     case FailureKind::NullDeviceFailed:
     case FailureKind::None: break;
     }

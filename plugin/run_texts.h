@@ -11,3 +11,10 @@ std::string progressText(const FetchStart& fetch);
 
 // The outcome, ending "Press EXIT to close": only the exit key closes the dialog.
 std::string outcomeText(const RunReport& report);
+
+// Why a run refuses an EPG path, in the dialog's words: "it is the channel list".
+std::string clashText(EpgPathClash clash);
+
+// What the main page says after Save stored an EPG path that a download
+// will refuse.
+std::string refusedOnSaveText(const char* path, EpgPathClash clash);

@@ -1,5 +1,8 @@
 // setup_page.cpp: the setup page: Setup builds it, Save stores, Back returns.
 #include "demo_dialog.h"
+#include "dialog_places.h"
+#include "epg_path_check.h"
+#include "run_texts.h"
 #include "settings_file.h"
 #include "setup_values.h"
 
@@ -70,18 +73,24 @@ void eDemoDialog::BsManual() {
     daysLabel = newLabel(this, ePoint(10, 60), "Days to download:");
 }
 
-// The new values are used from now on even when they cannot be stored.
+// The new values are used from now on even when they cannot be stored. A
+// path that a download will refuse is stored as typed, and the main page
+// says so until a later Save stores another.
 void eDemoDialog::BshGo() {
     BshEx();
     takeEpgFilenameInput(settings, filenameInput->text.c_str());
     settings.daysToDownload = parseDays(daysInput->text.c_str());
     const eString saveFailed = eString().sprintf("Unable to save settings file:\n%s", kSettingsPath);
+    const EpgPathClash clash = checkEpgPath(settings.epgFilename, dialogPlaces());
     if (!saveSettings(kSettingsPath, settings))
         infoLabel->setText(saveFailed);
-    else if (infoLabel->text == saveFailed)
-        // An earlier save failed; this one did not, and the label must not
-        // say otherwise. Setup is only reachable before a download run, so
-        // the label held the main page's text before that failure.
+    else if (clash != EpgPathClash::None)
+        infoLabel->setText(refusedOnSaveText(settings.epgFilename, clash).c_str());
+    else if (infoLabel->text != kMainPageInfo)
+        // An earlier save failed or stored a refused path; this one did
+        // not, and the label must not say otherwise. Setup is only
+        // reachable before a download run, so the label held the main
+        // page's text before that.
         infoLabel->setText(kMainPageInfo);
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "file_handle.h"
+#include "file_open.h"
 #include "safe_file.h"
 
 namespace {
@@ -21,7 +22,10 @@ bool writeSettings(SafeFile& file, const Settings& settings) {
 
 void loadSettings(const char* path, Settings& settings) {
     char (&epgFilename)[kEpgFilenameSize] = settings.epgFilename;
-    FileHandle file(std::fopen(path, "rb"));
+    // A FIFO or a device here must not hold the dialog up as it opens: it
+    // is refused at once, and the defaults hold as for a missing file.
+    // What is read is bounded by the three fixed buffers below.
+    FileHandle file = openRegularFile(path);
     if (!file)
         return;
 

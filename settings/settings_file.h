@@ -7,7 +7,8 @@
 inline constexpr const char kSettingsPath[] = "/var/kestra/plugins/tarvio.conf";
 
 // Loads the settings file at path over the values held (the defaults).
-// A missing, unreadable or empty file leaves them as they are.
+// A missing, unreadable or empty file, or one that is no regular file (a
+// FIFO, a device: never waited for), leaves them as they are.
 void loadSettings(const char* path, Settings& settings);
 
 // Replaces the settings file at path with the given values in one step.

@@ -443,3 +443,82 @@ TEST_F(DownloadRun, AKeptBlockSurvivesTextsThatHoldTheFilesOwnLines) {
     EXPECT_EQ(report.channelsKept(), 1);
     EXPECT_EQ(folder.read("lomvi.dat"), first);
 }
+
+namespace {
+
+// Notes, as each fetch starts (the lock, the list, the old guide and the
+// new EPG file are all open by then), whether 0, 1 or 2 was open.
+class DescriptorView : public DownloadView {
+public:
+    void fetchStarted(const FetchStart&) override {
+        ++started;
+        for (int fd = 0; fd <= 2; ++fd)
+            if (::fcntl(fd, F_GETFD) != -1)
+                ++standardOpen;
+    }
+
+    int started = 0;
+    int standardOpen = 0;
+};
+
+class RunRefusals : public DownloadRun {
+protected:
+    RunReport runAt(const std::string& epg, DownloadView& seen) {
+        const std::string list = folder.file("tarvio.channels"), temp = folder.file("tmp"),
+                          lock = lockFolder.file("tarvio.lock"), settings = folder.file("tarvio.conf");
+        const DownloadPlaces places{list.c_str(), temp.c_str(), lock.c_str(), settings.c_str(), nullptr};
+        FixedClock clock(1204192800);
+        DayDocuments source(fetcher);
+        return runDownload(epg.c_str(), 1, places, seen, clock, source);
+    }
+};
+
+}  // namespace
+
+// A cron line that closes the output, or a host with a standard descriptor
+// closed: no file of the run takes one of those numbers, where the
+// progress or the host's messages would be written into it.
+TEST_F(RunRefusals, TheRunsFilesStayOffTheStandardDescriptors) {
+    listChannels(2);
+    DescriptorView seen;
+    const int saved[3] = {::dup(0), ::dup(1), ::dup(2)};
+    ASSERT_TRUE(saved[0] > 2 && saved[1] > 2 && saved[2] > 2);
+    for (int fd = 0; fd <= 2; ++fd)
+        ::close(fd);
+    const RunReport report = runAt(folder.file("lomvi.dat"), seen);
+    for (int fd = 0; fd <= 2; ++fd) {
+        ::dup2(saved[fd], fd);
+        ::close(saved[fd]);
+    }
+
+    EXPECT_EQ(report.outcome, RunOutcome::Done);
+    EXPECT_EQ(seen.started, 2);
+    EXPECT_EQ(seen.standardOpen, 0);
+    EXPECT_EQ(folder.read("lomvi.dat"), "C 1 Channel 1\nc\nC 2 Channel 2\nc\n");
+}
+
+TEST_F(RunRefusals, AnEpgPathThatWouldDestroyAFileTouchesNothing) {
+    listChannels(1);
+    folder.write("tarvio.conf", "# Tarvio config file - DO NOT EDIT!\n/mnt/usb/lomvi.dat\n7\n");
+    folder.write("tmp/guide.trv", kOldGuide);
+    const struct {
+        std::string path;
+        EpgPathClash clash;
+    } cases[] = {{folder.file("tarvio.channels"), EpgPathClash::ChannelList},
+                 {folder.file("tmp/../tarvio.conf"), EpgPathClash::SettingsFile},
+                 {folder.file("tmp/guide.trv"), EpgPathClash::CleanUp}};
+    for (const auto& refused : cases) {
+        CountingView seen;
+        const RunReport report = runAt(refused.path, seen);
+        EXPECT_EQ(report.failure.what, FailureKind::EpgPathRefused) << refused.path;
+        EXPECT_EQ(report.failure.clash, refused.clash) << refused.path;
+        EXPECT_EQ(report.failure.path, refused.path);
+        EXPECT_EQ(seen.reports, 1);
+        EXPECT_EQ(seen.started, 0);
+    }
+    EXPECT_TRUE(fetcher.calls.empty()) << "not even the clean-up";
+    EXPECT_TRUE(lockFolder.names().empty()) << "not even the lock";
+    EXPECT_EQ(folder.read("tarvio.channels"), "y 1,Channel 1\n");
+    EXPECT_EQ(folder.read("tmp/guide.trv"), kOldGuide);
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"lomvi.dat", "tarvio.channels", "tarvio.conf", "tmp"}));
+}

@@ -106,8 +106,8 @@ TEST(RunTexts, EachOutcomeInTheBoxsWords) {
          "Unable to use the lock file:\n/tmp/tarvio.lock\n(Is a directory)\n\nPress EXIT to close"},
         {{FailureKind::ChannelListMissing, "/var/kestra/plugins/tarvio.channels", ENOENT},
          "File not found:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close"},
-        {{FailureKind::ChannelListUnreadable, "/var/kestra/plugins/tarvio.channels", EISDIR},
-         "Unable to read file:\n/var/kestra/plugins/tarvio.channels\n(Is a directory)\n\nPress EXIT to close"},
+        {{FailureKind::ChannelListUnreadable, "/var/kestra/plugins/tarvio.channels", EIO},
+         "Unable to read file:\n/var/kestra/plugins/tarvio.channels\n(Input/output error)\n\nPress EXIT to close"},
         {{FailureKind::NoChannel, "/var/kestra/plugins/tarvio.channels", 0},
          "No channel enabled in:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close"},
         {{FailureKind::OutputNotOpened, "", ENOENT}, "Unable to open output file:\n\n\nPress EXIT to close"},
@@ -128,4 +128,24 @@ TEST_F(DownloadRun, EpgPathIsCutTo63Characters) {
     run(1);
     EXPECT_EQ(outcome(), kDone);
     EXPECT_EQ(access(cut.c_str(), F_OK), 0);
+}
+
+TEST(RunTexts, ListFailuresAndRefusedPaths) {
+    RunReport report;
+    report.outcome = RunOutcome::Failed;
+    report.failure = Failure{FailureKind::ChannelListUnreadable, "/var/kestra/plugins/tarvio.channels", EISDIR};
+    EXPECT_EQ(outcomeText(report), "Not a regular file:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close");
+    report.failure = Failure{FailureKind::ChannelListMissing, "/var/kestra/plugins/tarvio.channels", EACCES};
+    EXPECT_EQ(outcomeText(report), "File not found:\n/var/kestra/plugins/tarvio.channels\n\nPress EXIT to close");
+
+    report.failure = Failure{FailureKind::EpgPathRefused, "/var/kestra/plugins/tarvio.channels"};
+    report.failure.clash = EpgPathClash::ChannelList;
+    EXPECT_EQ(outcomeText(report), "Refused as EPG file:\n/var/kestra/plugins/tarvio.channels\n"
+                                   "(it is the channel list)\n\nPress EXIT to close");
+    report.failure.path = "/tmp/guide.trv";
+    report.failure.clash = EpgPathClash::CleanUp;
+    EXPECT_EQ(outcomeText(report), "Refused as EPG file:\n/tmp/guide.trv\n(every download deletes /tmp/*.trv)\n\n"
+                                   "Press EXIT to close");
+    EXPECT_EQ(refusedOnSaveText("/tmp/guide.trv", EpgPathClash::CleanUp),
+              "Saved, but a download will refuse\n/tmp/guide.trv\n(every download deletes /tmp/*.trv)");
 }

@@ -122,6 +122,23 @@ TEST(SettingsLoad, UnreadableFileKeepsDefaults) {
     EXPECT_EQ(settings.daysToDownload, 7);
 }
 
+TEST(SettingsLoad, AFifoOrADeviceKeepsDefaultsAtOnce) {
+    // A FIFO without a writer froze the dialog as it opened; the alarm ends
+    // the test should it wait again.
+    TempFolder folder;
+    ASSERT_EQ(mkfifo(folder.file("tarvio.conf").c_str(), 0644), 0);
+    for (const std::string& path : {folder.file("tarvio.conf"), std::string("/dev/zero")}) {
+        Settings settings;
+        setEpgFilename(settings, "/hdd/held.dat");
+        settings.daysToDownload = 3;
+        alarm(60);
+        loadSettings(path.c_str(), settings);
+        alarm(0);
+        EXPECT_STREQ("/hdd/held.dat", settings.epgFilename) << path;
+        EXPECT_EQ(settings.daysToDownload, 3) << path;
+    }
+}
+
 TEST(SettingsSave, WritesTheThreeLinesAndLoadsThemBack) {
     TempFolder folder;
     const std::string conf = folder.file("tarvio.conf");
