@@ -129,6 +129,10 @@ int main(int argc, char** argv) {
     // its numbers to the lock and the EPG file, and the progress lines
     // would be written into the guide.
     fillStandardDescriptors();
+    // A parent that ignores SIGCHLD (a cron daemon or script may) passes
+    // that on to us: our children would be reaped for us and the commands'
+    // wait statuses lost. This program is ours to set up, unlike a host.
+    std::signal(SIGCHLD, SIG_DFL);
     FetchOptions options;
     std::string error;
     switch (parseFetchOptions(argc, argv, options, error)) {

@@ -4,15 +4,17 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <initializer_list>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 #include "file_handle.h"
 
@@ -53,65 +55,120 @@ int millisecondsLeft(long long deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
+// The runner's own descriptors are moved to this number or above: the
+// shell's ">&N" takes only N from 0 to 9, so the status descriptor the
+// shell gets in the child (below 10) is never one of them, and dup2() never
+// has one number for both ends (dup2 onto itself keeps close-on-exec on
+// some libcs). A host with a standard descriptor closed never sees one of
+// ours take its place either.
+constexpr int kFirstOwnDescriptor = 10;
+
+// fd moved to kFirstOwnDescriptor or above, close-on-exec; -1 if it cannot be.
+FdHandle ownDescriptor(int fd) {
+    FdHandle given(fd);
+    if (!given)
+        return FdHandle();
+    return FdHandle(::fcntl(given.get(), F_DUPFD_CLOEXEC, kFirstOwnDescriptor));
+}
+
 struct Pipe {
     FdHandle readEnd;
     FdHandle writeEnd;
 };
 
-// Both ends close-on-exec: no command the host starts keeps a copy.
+// Both ends close-on-exec: no command the host starts keeps a copy. Both
+// or neither are made.
 Pipe makePipe(int flags) {
     int ends[2];
     if (pipe2(ends, flags | O_CLOEXEC) != 0)
         return Pipe{FdHandle(), FdHandle()};
-    return Pipe{FdHandle(ends[0]), FdHandle(ends[1])};
-}
-
-// What interrupt() writes a byte to, so that a run() waiting for a command
-// wakes at once. Made on the first run(), outside any signal handler, and
-// kept while the plug-in is loaded: a handler may write to it at any time,
-// so its descriptors must not be closed and reused under it.
-class WakePipe {
-public:
-    WakePipe() : ends(makePipe(O_NONBLOCK)) { wakeWriteEnd = ends.writeEnd.get(); }
-    ~WakePipe() { wakeWriteEnd = -1; }
-    WakePipe(const WakePipe&) = delete;
-    WakePipe& operator=(const WakePipe&) = delete;
-
-    // -1 when the pipe could not be made: interrupt() then takes effect
-    // when the command ends, instead of at once.
-    int readEnd() const { return ends.readEnd.get(); }
-
-    // Empties it, so that the next poll() waits again.
-    void drain() const {
-        char bytes[64];
-        while (::read(ends.readEnd.get(), bytes, sizeof bytes) > 0) {
-        }
-    }
-
-private:
-    Pipe ends;
-};
-
-const WakePipe& wakePipe() {
-    static const WakePipe pipe;
+    Pipe pipe{ownDescriptor(ends[0]), ownDescriptor(ends[1])};
+    if (!pipe.readEnd || !pipe.writeEnd)
+        return Pipe{FdHandle(), FdHandle()};
     return pipe;
 }
 
-enum class Wait { Ended, Deadline, Interrupted };
+// What interrupt() writes a byte to, so that a run() waiting for a command
+// wakes at once. Made by the first run() that needs it, outside any signal
+// handler, and kept until releaseWakePipe(): a handler may write to it at
+// any time. Its read end is only touched by run() and releaseWakePipe(),
+// on one thread at a time.
+int wakeReadEnd = -1;
 
-// True at end of file. A command that writes to its descriptor only has
-// its bytes dropped.
-bool atEnd(int fd) {
-    char bytes[64];
-    return ::read(fd, bytes, sizeof bytes) == 0;
+// -1 when the pipe could not be made: interrupt() then takes effect when
+// the command ends, instead of at once.
+int wakePipe() {
+    if (wakeReadEnd < 0) {
+        Pipe ends = makePipe(O_NONBLOCK);
+        if (ends.readEnd) {
+            wakeReadEnd = ends.readEnd.release();
+            wakeWriteEnd = ends.writeEnd.release();
+        }
+    }
+    return wakeReadEnd;
 }
+
+// Empties it, so that the next poll() waits again.
+void drainWakePipe() {
+    char bytes[64];
+    while (::read(wakeReadEnd, bytes, sizeof bytes) > 0) {
+    }
+}
+
+// The read end of the pipe whose write end the command's processes hold,
+// and the last bytes that came through it: the shell's report of its exit
+// status, "STATUS\n", is the last thing it writes.
+class CommandEnd {
+public:
+    explicit CommandEnd(FdHandle readEnd) : readEnd(std::move(readEnd)) {}
+
+    int fd() const { return readEnd.get(); }
+
+    // Reads what is there; true at end of file.
+    bool readAndSeeEnd() {
+        char bytes[64];
+        const ssize_t got = ::read(readEnd.get(), bytes, sizeof bytes);
+        if (got <= 0)
+            return got == 0;
+        tail.append(bytes, static_cast<std::size_t>(got));
+        if (tail.size() > kTailBytes)
+            tail.erase(0, tail.size() - kTailBytes);
+        return false;
+    }
+
+    // The exit status the shell reported: the last line, if it is a number
+    // from 0 to 255. Nothing if it reported none (it was killed, or the
+    // command replaced the shell or its trap).
+    std::optional<int> reportedStatus() const {
+        if (tail.empty() || tail.back() != '\n')
+            return std::nullopt;
+        std::string line = tail.substr(0, tail.size() - 1);
+        const std::size_t previousEnd = line.find_last_of('\n');
+        if (previousEnd != std::string::npos)
+            line.erase(0, previousEnd + 1);
+        if (line.empty() || line.size() > 3 || line.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        const int status = std::stoi(line);
+        return status <= 255 ? std::optional<int>(status) : std::nullopt;
+    }
+
+private:
+    // A report is at most "255\n"; what the command itself may have written
+    // to the descriptor before it needs no room.
+    static constexpr std::size_t kTailBytes = 16;
+
+    FdHandle readEnd;
+    std::string tail;
+};
+
+enum class Wait { Ended, Deadline, Interrupted };
 
 // Waits, without a timer of its own, until every process holding the
 // command pipe's write end has exited (a zombie holds no descriptor), the
 // deadline passes, or interrupt() writes to the wake-up pipe. A wake of
 // -1 is not waited for.
-Wait waitForEnd(int command, int wake, long long deadline) {
-    pollfd watched[] = {{command, POLLIN, 0}, {wake, POLLIN, 0}};
+Wait waitForEnd(CommandEnd& command, int wake, long long deadline) {
+    pollfd watched[] = {{command.fd(), POLLIN, 0}, {wake, POLLIN, 0}};
     for (;;) {
         const int ready = ::poll(watched, 2, millisecondsLeft(deadline));
         // A signal only shortens the wait; the time left is counted anew.
@@ -119,12 +176,12 @@ Wait waitForEnd(int command, int wake, long long deadline) {
         // would.
         if (ready < 0 && errno != EINTR)
             return Wait::Deadline;
-        if (ready > 0 && watched[0].revents != 0 && atEnd(command))
+        if (ready > 0 && watched[0].revents != 0 && command.readAndSeeEnd())
             return Wait::Ended;
         if (ready > 0 && watched[1].revents != 0) {
             // Drained before the flag is looked at: interrupt() sets the
             // flag before it writes, so no request is left behind unseen.
-            wakePipe().drain();
+            drainWakePipe();
             if (takeInterrupt())
                 return Wait::Interrupted;
         }
@@ -137,7 +194,7 @@ Wait waitForEnd(int command, int wake, long long deadline) {
 // after the grace time, and waits for them to exit. The leader is not
 // reaped yet, so that its pid, the group's id, cannot go to another
 // process meanwhile.
-void endGroup(pid_t group, int command) {
+void endGroup(pid_t group, CommandEnd& command) {
     kill(-group, SIGTERM);
     if (waitForEnd(command, -1, nowMilliseconds() + kGraceMilliseconds) == Wait::Ended)
         return;
@@ -146,52 +203,86 @@ void endGroup(pid_t group, int command) {
 }
 
 // Waits for the leader, which has exited or been killed, and reaps it.
-// Its wait status, or -1 where a host that ignores SIGCHLD has its
-// children reaped for it (ECHILD): nothing is known of how it ended.
-int reap(pid_t leader) {
+// Its wait status, or nothing where a host that ignores SIGCHLD has its
+// children reaped for it (ECHILD).
+std::optional<int> reap(pid_t leader) {
     int status = 0;
     pid_t done;
     while ((done = waitpid(leader, &status, 0)) < 0 && errno == EINTR) {
     }
-    return done == leader ? status : -1;
+    return done == leader ? std::optional<int>(status) : std::nullopt;
 }
 
-// How a command that ended by itself ended.
-CommandStatus endedStatus(int status) {
-    if (status == -1 || (WIFEXITED(status) && WEXITSTATUS(status) == 0))
+// A signal that ends a process when someone wants it to stop.
+bool isStopSignal(int signal) {
+    return signal == SIGINT || signal == SIGTERM || signal == SIGHUP;
+}
+
+// What an exit status says; a shell's status above 128 is its last
+// command's death by signal (status - 128).
+CommandStatus exitedStatus(int exitStatus) {
+    if (exitStatus == 0)
         return CommandStatus::Finished;
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status) == 126 || WEXITSTATUS(status) == 127 ? CommandStatus::NotFound
-                                                                         : CommandStatus::Failed;
-    if (WIFSIGNALED(status)) {
-        const int sig = WTERMSIG(status);
-        if (sig == SIGINT || sig == SIGTERM || sig == SIGHUP)
-            return CommandStatus::Interrupted;
-    }
+    if (exitStatus == 126 || exitStatus == 127)
+        return CommandStatus::NotFound;
+    if (exitStatus > 128 && isStopSignal(exitStatus - 128))
+        return CommandStatus::Interrupted;
     return CommandStatus::Failed;
 }
 
-// The file size limit of the shell, inherited by all it starts. The shell
-// may already have started its command by the time the limit is set (on a
-// busy machine the runner gets the processor back late), so the children
-// it has by then get the limit too.
-void limitFileSize(pid_t leader, long long bytes) {
-    if (bytes <= 0)
-        return;
-    const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
-    prlimit(leader, RLIMIT_FSIZE, &limit, nullptr);
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/task/%d/children", static_cast<int>(leader), static_cast<int>(leader));
-    FileHandle children(std::fopen(path, "re"));
-    if (!children)
-        return;
-    int child;
-    while (std::fscanf(children.get(), "%d", &child) == 1)
-        prlimit(child, RLIMIT_FSIZE, &limit, nullptr);
+// How a command that ended by itself ended: by the shell's own report,
+// else by its wait status, else, known by neither, Failed.
+CommandStatus endedStatus(std::optional<int> reported, std::optional<int> waitStatus) {
+    if (reported)
+        return exitedStatus(*reported);
+    if (!waitStatus)
+        return CommandStatus::Failed;
+    if (WIFEXITED(*waitStatus))
+        return exitedStatus(WEXITSTATUS(*waitStatus));
+    if (WIFSIGNALED(*waitStatus) && isStopSignal(WTERMSIG(*waitStatus)))
+        return CommandStatus::Interrupted;
+    return CommandStatus::Failed;
+}
+
+// The descriptor, 3 to 9, that the shell reports its status on. It covers
+// the host's descriptor of that number in the child, so it is one the host
+// does not have open, or has close-on-exec (which no command would see
+// anyway). A host that lets its commands inherit all of 3 to 9 loses 9 in
+// the run's commands, which are wget and rm: knowing how they ended
+// matters more.
+int statusDescriptor() {
+    for (int fd = 9; fd >= 3; --fd) {
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags < 0 || (flags & FD_CLOEXEC) != 0)
+            return fd;
+    }
+    return 9;
+}
+
+// The size limit in the 512-byte blocks of sh's "ulimit -f", rounded up.
+// 0 where none is needed: no limit asked for, or the hard limit that the
+// command inherits from the host is as tight already ("ulimit -f" could
+// not raise it, and would refuse the command).
+long long limitBlocks(long long bytes) {
+    rlimit inherited{};
+    if (bytes <= 0 || (getrlimit(RLIMIT_FSIZE, &inherited) == 0 && inherited.rlim_max != RLIM_INFINITY &&
+                       inherited.rlim_max <= static_cast<rlim_t>(bytes)))
+        return 0;
+    return (bytes + 511) / 512;
+}
+
+// The line the shell runs: see command_runner.h.
+std::string wrappedLine(const char* command, int statusFd, long long blocks) {
+    std::string line = "trap 'echo $? >&" + std::to_string(statusFd) + "' EXIT\n";
+    if (blocks > 0)
+        line += "ulimit -f " + std::to_string(blocks) + " || exit 1\n";
+    return line + command;
 }
 
 // The spawn attributes: a new process group, and the signal state a shell
-// started by system() would have, whatever the host has set for itself.
+// started by system() would have, whatever the host has set for itself
+// (SIGCHLD too: an ignored one survives exec, and the shell would get no
+// status of its command).
 class SpawnAttributes {
 public:
     SpawnAttributes() {
@@ -218,15 +309,14 @@ private:
 };
 
 // The shell's one change to the descriptors it inherits: the command
-// pipe's write end, without close-on-exec, in place of its copy of the
-// read end. That number is the run's own, so no descriptor of the host's
-// is covered, even in the child; and our copies stay close-on-exec, so
-// that no other program the host starts holds the pipe open.
+// pipe's write end, without close-on-exec, as statusFd. Our own copies
+// stay close-on-exec, so that no other program the host starts holds the
+// pipe open.
 class SpawnDescriptors {
 public:
-    explicit SpawnDescriptors(const Pipe& command) {
+    SpawnDescriptors(const FdHandle& writeEnd, int statusFd) {
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, command.writeEnd.get(), command.readEnd.get());
+        posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), statusFd);
     }
     ~SpawnDescriptors() { posix_spawn_file_actions_destroy(&actions); }
     SpawnDescriptors(const SpawnDescriptors&) = delete;
@@ -254,39 +344,53 @@ void TimedShellRunner::interrupt() {
     errno = savedErrno;
 }
 
+void TimedShellRunner::releaseWakePipe() {
+    // Out of the handler's reach before it is closed, so that an
+    // interrupt() on this thread never writes to a number being reused.
+    const int writeEnd = wakeWriteEnd.exchange(-1);
+    if (writeEnd >= 0)
+        ::close(writeEnd);
+    if (wakeReadEnd >= 0)
+        ::close(wakeReadEnd);
+    wakeReadEnd = -1;
+}
+
 int defaultFetchTimeout() {
     return TARVIO_FETCH_TIMEOUT;
 }
 
 CommandStatus TimedShellRunner::run(const char* command) {
-    const int wake = wakePipe().readEnd();
+    const int wake = wakePipe();
     if (takeInterrupt())
         return CommandStatus::Interrupted;
     Pipe commandPipe = makePipe(0);
     if (!commandPipe.readEnd)
         return CommandStatus::NotStarted;
+    const int statusFd = statusDescriptor();
+    std::string line = wrappedLine(command, statusFd, limitBlocks(fileSizeLimit));
     SpawnAttributes attributes;
-    SpawnDescriptors descriptors(commandPipe);
-    char shell[] = "/bin/sh", dashC[] = "-c";
-    char* argv[] = {shell, dashC, const_cast<char*>(command), nullptr};
+    SpawnDescriptors descriptors(commandPipe.writeEnd, statusFd);
+    std::string shellPath = shell;
+    char dashC[] = "-c";
+    char* argv[] = {&shellPath[0], dashC, &line[0], nullptr};
     pid_t leader;
     // posix_spawn, like system(), avoids copying the host's whole address
     // space on a box with little memory.
-    const int spawned = posix_spawn(&leader, shell, descriptors.get(), attributes.get(), argv, environ);
+    const int spawned = posix_spawn(&leader, shellPath.c_str(), descriptors.get(), attributes.get(), argv, environ);
     // From here on only the command's processes hold the write end: end of
     // file on the read end says the last of them has exited.
     commandPipe.writeEnd.reset();
     if (spawned != 0)
         return CommandStatus::NotStarted;
-    limitFileSize(leader, fileSizeLimit);
 
+    CommandEnd commandEnd(std::move(commandPipe.readEnd));
     const long long deadline = timeoutSeconds > 0 ? nowMilliseconds() + timeoutSeconds * 1000LL : -1;
-    const Wait waited = waitForEnd(commandPipe.readEnd.get(), wake, deadline);
+    const Wait waited = waitForEnd(commandEnd, wake, deadline);
     if (waited != Wait::Ended)
-        endGroup(leader, commandPipe.readEnd.get());
-    const int status = reap(leader);
+        endGroup(leader, commandEnd);
+    const std::optional<int> waitStatus = reap(leader);
     switch (waited) {
-    case Wait::Ended: return endedStatus(status);
+    case Wait::Ended: return endedStatus(commandEnd.reportedStatus(), waitStatus);
     case Wait::Deadline: return CommandStatus::TimedOut;
     case Wait::Interrupted: return CommandStatus::Interrupted;
     }

@@ -1,4 +1,4 @@
-// command_runner_test.cpp: a command is waited for no longer than it runs, and one that outlives its time limit is ended with all it started.
+// command_runner_test.cpp: a command is waited for no longer than it runs, one that outlives its time limit is ended with all it started, and how it ended is known in any host.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,6 +6,9 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/time.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +63,70 @@ TimedRun timedRun(TimedShellRunner& runner, const std::string& command) {
 int openDescriptors() {
     return static_cast<int>(folderNames("/proc/self/fd").size());
 }
+
+// The descriptor numbers a process has open, by its /proc folder, or as
+// listed into a file.
+std::set<int> descriptorNumbers(const std::vector<std::string>& names) {
+    std::set<int> numbers;
+    for (const std::string& name : names)
+        numbers.insert(std::stoi(name));
+    return numbers;
+}
+
+std::set<int> ownDescriptors() {
+    return descriptorNumbers(folderNames("/proc/self/fd"));
+}
+
+std::set<int> listedDescriptors(const std::string& listing) {
+    std::vector<std::string> names;
+    std::istringstream lines(listing);
+    for (std::string name; lines >> name;)
+        names.push_back(name);
+    return descriptorNumbers(names);
+}
+
+std::set<int> added(const std::set<int>& before, const std::set<int>& after) {
+    std::set<int> difference;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::inserter(difference, difference.end()));
+    return difference;
+}
+
+// This process ignores SIGCHLD while it lives, as some hosts do: the
+// kernel reaps its children, and waitpid() says ECHILD.
+class SigchldIgnored {
+public:
+    SigchldIgnored() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGCHLD, &ignore, &previous);
+    }
+    ~SigchldIgnored() { sigaction(SIGCHLD, &previous, nullptr); }
+    SigchldIgnored(const SigchldIgnored&) = delete;
+    SigchldIgnored& operator=(const SigchldIgnored&) = delete;
+
+private:
+    struct sigaction previous {};
+};
+
+// Standard input closed while it lives, as a host started from cron may
+// have it: the lowest free descriptor is then 0.
+class StdinClosed {
+public:
+    StdinClosed() : saved(::fcntl(0, F_DUPFD_CLOEXEC, 3)) { ::close(0); }
+    ~StdinClosed() {
+        if (saved >= 0) {
+            ::dup2(saved, 0);
+            ::close(saved);
+        }
+    }
+    StdinClosed(const StdinClosed&) = delete;
+    StdinClosed& operator=(const StdinClosed&) = delete;
+
+private:
+    int saved;
+};
 
 // Makes this process the one that orphans of its children are given to,
 // as init is, and leaves them unreaped: the host as PID 1 of a container,
@@ -217,8 +285,19 @@ TEST(TimedShellRunner, LeavesTheHostsDescriptorsAsTheyWere) {
     EXPECT_EQ(runner.run(writeToIt.c_str()), CommandStatus::Finished);
     EXPECT_EQ(runner.run("sleep 30"), CommandStatus::TimedOut);
     EXPECT_EQ(openDescriptors(), before) << "a run left a descriptor open";
+
+    // Also as 9, the number the shell would report its status on: the
+    // report goes to another one. Known only by that report where the
+    // host ignores SIGCHLD.
+    ASSERT_LT(::fcntl(9, F_GETFD), 0) << "the test process has a descriptor 9 of its own";
+    ASSERT_EQ(::dup2(inherited, 9), 9);
+    {
+        SigchldIgnored ignored;
+        EXPECT_EQ(runner.run("echo again >&9"), CommandStatus::Finished);
+    }
+    ::close(9);
     ::close(inherited);
-    EXPECT_EQ(folder.read("inherited"), "through\n");
+    EXPECT_EQ(folder.read("inherited"), "through\nagain\n");
 }
 
 TEST(TimedShellRunner, TellsHowTheCommandEnded) {
@@ -229,19 +308,148 @@ TEST(TimedShellRunner, TellsHowTheCommandEnded) {
     // Ended by a stop signal the runner did not send: someone wants the run to stop.
     EXPECT_EQ(shell.run("kill -TERM $$"), CommandStatus::Interrupted);
     EXPECT_EQ(shell.run("kill -KILL $$"), CommandStatus::Failed);
+    // The shell replaced by its command reports nothing: the wait status tells.
+    EXPECT_EQ(shell.run("exec true"), CommandStatus::Finished);
+    EXPECT_EQ(shell.run("exec false"), CommandStatus::Failed);
 }
 
-TEST(TimedShellRunner, StopsAWriterAtTheFileSizeLimit) {
+// The runner's descriptors never take a standard one's number, and stay
+// clear of the single digits that the shell's line uses; the wake-up pipe
+// goes when it is released, and comes back when a run needs it.
+TEST(TimedShellRunner, KeepsItsDescriptorsAtTenOrAboveAndReleasesThem) {
     TempFolder folder;
+    TimedShellRunner runner(10);
+    TimedShellRunner::releaseWakePipe();
+    const std::set<int> before = ownDescriptors();
+    std::set<int> during, after;
+    {
+        StdinClosed closed;
+        // The command lists the runner's process's descriptors while the
+        // run holds its pipes.
+        const std::string list = "ls /proc/" + std::to_string(getpid()) + "/fd > " + folder.file("during");
+        EXPECT_EQ(runner.run(list.c_str()), CommandStatus::Finished);
+        after = ownDescriptors();
+    }
+    during = added(before, listedDescriptors(folder.read("during")));
+    // The command pipe's read end and the wake-up pipe's two ends at least.
+    EXPECT_GE(during.size(), 3u);
+    EXPECT_GE(*during.begin(), 10);
+    // The wake-up pipe stays for the next run, until it is released.
+    const std::set<int> kept = added(before, after);
+    EXPECT_EQ(kept.size(), 2u);
+    EXPECT_GE(*kept.begin(), 10);
+
+    TimedShellRunner::releaseWakePipe();
+    EXPECT_EQ(ownDescriptors(), before) << "the released runner left a descriptor open";
+    EXPECT_EQ(runner.run(("echo again > " + folder.file("again")).c_str()), CommandStatus::Finished);
+    EXPECT_EQ(folder.read("again"), "again\n");
+    // And an interrupt from a handler wakes the run at once again.
+    InterruptLater interrupt(200);
+    const TimedRun run = timedRun(runner, "sleep 30");
+    EXPECT_EQ(run.status, CommandStatus::Interrupted);
+    EXPECT_LT(run.took.count(), 1500.0);
+}
+
+namespace {
+
+// The path of a shell to run the runner's line with: the machine's sh
+// (dash on Debian), or BusyBox's, which the box has.
+class RunnerInShell : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        if (GetParam() == "sh") {
+            shellPath = "/bin/sh";
+            return;
+        }
+        const char* busybox = nullptr;
+        for (const char* path : {"/bin/busybox", "/usr/bin/busybox"})
+            if (::access(path, X_OK) == 0)
+                busybox = path;
+        if (!busybox)
+            GTEST_SKIP() << "no busybox here";
+        // BusyBox runs the applet it is called by.
+        shellPath = folder.file("sh");
+        ASSERT_EQ(::symlink(busybox, shellPath.c_str()), 0);
+    }
+
+    TimedShellRunner runner(long long fileSizeLimit = 0) const {
+        return TimedShellRunner(10, fileSizeLimit, shellPath.c_str());
+    }
+
+    TempFolder folder;
+    std::string shellPath;
+};
+
+// A writer of a million bytes, as wget under the run's sh; stderr quiet,
+// where a shell tells of its child's death by SIGXFSZ.
+std::string writer(const std::string& form, const std::string& file) {
+    return "exec 2> /dev/null; " + form + " > " + file;
+}
+
+}  // namespace
+
+// The limit is in place before the command starts: no race, however late
+// the runner gets the processor back (every time, also under load).
+TEST_P(RunnerInShell, StopsAWriterAtTheFileSizeLimitEveryTime) {
     const std::string file = folder.file("document");
     rlimit before{}, after{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
-    TimedShellRunner shell(10, 65536);
-    // The writer is a child of the shell, as wget is.
-    const std::string command = "exec 2> /dev/null; head -c 1000000 /dev/zero > " + file + "; exit $?";
-    EXPECT_EQ(shell.run(command.c_str()), CommandStatus::Failed);
-    EXPECT_EQ(readFile(file).size(), 65536u);
+    TimedShellRunner shell = runner(65536);
+    // The shell's last command, a subshell's, and one the shell is replaced by.
+    for (const char* form : {"head -c 1000000 /dev/zero", "(head -c 1000000 /dev/zero)",
+                             "exec head -c 1000000 /dev/zero"}) {
+        for (int i = 0; i < 10; ++i) {
+            SCOPED_TRACE(form);
+            ::unlink(file.c_str());
+            EXPECT_EQ(shell.run(writer(form, file).c_str()), CommandStatus::Failed);
+            // 65536 bytes are 128 whole blocks of "ulimit -f".
+            EXPECT_EQ(readFile(file).size(), 65536u);
+        }
+    }
     // The limit is the command's alone: ours is as it was.
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &after), 0);
     EXPECT_EQ(after.rlim_cur, before.rlim_cur);
+    EXPECT_EQ(after.rlim_max, before.rlim_max);
 }
+
+// A shell that cannot set the limit (a BusyBox built without ulimit) must
+// not run the command without it.
+TEST_P(RunnerInShell, RunsNothingWhenTheLimitCannotBeSet) {
+    const std::string noUlimit = folder.file("no-ulimit-sh");
+    writeFile(noUlimit, "#!" + shellPath + "\nulimit() { return 1; }\neval \"$2\"\n");
+    ASSERT_EQ(::chmod(noUlimit.c_str(), 0755), 0);
+    const std::string file = folder.file("ran");
+    TimedShellRunner limited(10, 65536, noUlimit.c_str());
+    EXPECT_EQ(limited.run(("echo ran > " + file + " 2> /dev/null").c_str()), CommandStatus::Failed);
+    EXPECT_NE(::access(file.c_str(), F_OK), 0) << "the command ran without its limit";
+    // Without a limit to set, the same shell runs it.
+    TimedShellRunner unlimited(10, 0, noUlimit.c_str());
+    EXPECT_EQ(unlimited.run(("echo ran > " + file).c_str()), CommandStatus::Finished);
+    EXPECT_EQ(folder.read("ran"), "ran\n");
+}
+
+// A host that ignores SIGCHLD gets no wait status: the shell's own report
+// tells, and where there is none, the end is unknown and never Finished.
+TEST_P(RunnerInShell, KnowsHowTheCommandEndedWhenTheHostIgnoresSigchld) {
+    SigchldIgnored ignored;
+    TimedShellRunner shell = runner(65536);
+    EXPECT_EQ(shell.run("exit 0"), CommandStatus::Finished);
+    EXPECT_EQ(shell.run("true"), CommandStatus::Finished);
+    EXPECT_EQ(shell.run("exit 3"), CommandStatus::Failed);
+    EXPECT_EQ(shell.run("false"), CommandStatus::Failed);
+    EXPECT_EQ(shell.run("tarvio-no-such-command 2> /dev/null"), CommandStatus::NotFound);
+    // The last command ended by a stop signal that the runner did not send.
+    EXPECT_EQ(shell.run(("exec 2> /dev/null; " + shellPath + " -c 'kill -TERM $$'").c_str()),
+              CommandStatus::Interrupted);
+    EXPECT_EQ(shell.run(writer("head -c 1000000 /dev/zero", folder.file("document")).c_str()),
+              CommandStatus::Failed);
+    // The shell itself killed, or replaced by its command: nothing reports.
+    EXPECT_NE(shell.run("kill -TERM $$"), CommandStatus::Finished);
+    EXPECT_EQ(shell.run("kill -KILL $$"), CommandStatus::Failed);
+    EXPECT_EQ(shell.run("exec true"), CommandStatus::Failed);
+    EXPECT_EQ(shell.run(writer("exec head -c 1000000 /dev/zero", folder.file("document")).c_str()),
+              CommandStatus::Failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shells, RunnerInShell, ::testing::Values("sh", "busybox"),
+                         [](const ::testing::TestParamInfo<std::string>& shell) { return shell.param; });
