@@ -59,7 +59,57 @@ void fitTerminalWidth(std::string& line, std::FILE* stream) {
 }
 
 std::string describeFetch(const FetchReport& report) {
+    if (report.daysFound >= 0) {
+        // A whole guide's channel: "[1/3] Rai1.it Rai 1: 212 events, 7 of 7 days".
+        char head[32];
+        std::snprintf(head, sizeof head, "[%d/%d] ", report.ordinal, report.total);
+        std::string line = head + terminalText(report.channel.key) + " " + terminalText(report.channel.name) + ": ";
+        if (report.events == 0)
+            return line + "no events in the days asked";
+        return line + std::to_string(report.events) + (report.events == 1 ? " event, " : " events, ") +
+               std::to_string(report.daysFound) + " of " + std::to_string(report.daysAsked) + " days";
+    }
     return fetchHead(report.ordinal, report.total, report.channel, report.date) + ": " + resultText(report);
+}
+
+std::string describeGuideProgress(const GuideProgress& progress) {
+    char line[128];
+    std::snprintf(line, sizeof line, ": %.1f MB read, %lld programmes", progress.bytesRead / 1e6,
+                  progress.programmes);
+    return "reading " + terminalText(progress.location) + line;
+}
+
+std::string describeLocation(const LocationReport& location) {
+    const std::string where = terminalText(location.location) + ": ";
+    const XmltvProblem& problem = location.problem;
+    const auto withPlace = [&](const std::string& what) {
+        return what + " (line " + std::to_string(problem.line) + ", column " + std::to_string(problem.column) + ")";
+    };
+    switch (location.result) {
+    case FetchResult::Data:
+        return where + "guide read, " + std::to_string(location.programmes) + " programmes";
+    case FetchResult::TimedOut: return where + "timed out";
+    case FetchResult::Interrupted: return where + "interrupted";
+    case FetchResult::NoWget: return where + "wget could not be started";
+    default: break;
+    }
+    switch (problem.error) {
+    case XmltvError::None: return where + "the fetch failed (no such guide, or the connection broke)";
+    case XmltvError::Empty: return where + "nothing came";
+    case XmltvError::BadCompression: return where + "damaged compressed data: " + problem.detail;
+    case XmltvError::CutCompression: return where + "the compressed guide is cut short";
+    case XmltvError::CompressionMemory: return where + "the xz guide needs too much memory: " + problem.detail;
+    case XmltvError::TooLarge: return where + "more than 2 GiB unpacked";
+    case XmltvError::Encoding: return where + "an encoding that is not read: " + terminalText(problem.detail);
+    case XmltvError::NotXml: return where + withPlace("not XML: " + terminalText(problem.detail));
+    case XmltvError::NotXmltv: return where + "not an XMLTV guide (its root is <" + terminalText(problem.detail) + ">)";
+    case XmltvError::CutGuide: return where + withPlace("the guide is cut short: " + terminalText(problem.detail));
+    case XmltvError::OpenFailed: return where + "cannot be opened: " + failureReason(problem.systemError);
+    case XmltvError::NotAFile: return where + "not a regular file";
+    case XmltvError::ReadFailed: return where + "cannot be read: " + failureReason(problem.systemError);
+    case XmltvError::Stopped: return where + "stopped";
+    }
+    return where + "no guide";
 }
 
 std::string describeFetchStart(const FetchStart& start) {
@@ -160,6 +210,23 @@ std::string describeOutcome(const RunReport& report) {
 void ConsoleView::fetchStarted(const FetchStart& start) {
     if (!quiet && inPlace)
         rewriteLine(describeFetchStart(start));
+}
+
+void ConsoleView::guideProgress(const GuideProgress& progress) {
+    if (!quiet && inPlace)
+        rewriteLine(describeGuideProgress(progress));
+}
+
+// Every location tried gets its line, even when quiet: a guide that could
+// not be read is worth a cron mail.
+void ConsoleView::locationEnded(const LocationReport& location) {
+    if (quiet && location.brought())
+        return;
+    if (lineOpen)
+        std::fputs("\r\033[K", stream);
+    lineOpen = false;
+    std::fprintf(stream, "%s\n", describeLocation(location).c_str());
+    std::fflush(stream);
 }
 
 void ConsoleView::fetchEnded(const FetchReport& report) {

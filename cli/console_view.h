@@ -14,6 +14,8 @@ public:
 
     void fetchStarted(const FetchStart& start) override;
     void fetchEnded(const FetchReport& report) override;
+    void guideProgress(const GuideProgress& progress) override;
+    void locationEnded(const LocationReport& location) override;
 
     // Ends the line rewritten in place, so that what follows starts afresh.
     void endProgress();
@@ -30,6 +32,11 @@ private:
 // "[2/3] 502 Canale Due 29/02: 34 events", "[3/3] 520 Notizie 24 29/02: timed out".
 // The channel's name is shown with its control characters escaped.
 std::string describeFetch(const FetchReport& report);
+// "reading example.org/guide.xml.gz: 12.3 MB read, 4567 programmes".
+std::string describeGuideProgress(const GuideProgress& progress);
+// How a whole guide's location ended: "URL: guide read, 4567 programmes",
+// "URL: the compressed guide is cut short", ...
+std::string describeLocation(const LocationReport& location);
 // "[2/3] 502 Canale Due 29/02: fetching...".
 std::string describeFetchStart(const FetchStart& start);
 

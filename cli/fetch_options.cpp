@@ -24,6 +24,13 @@ const char kFetchUsage[] =
     "                      and what looks wrong in it; fetch nothing\n"
     "  --probe             fetch today's guide of each enabled channel once and\n"
     "                      say what it brought; write no EPG file\n"
+    "  --source FILE       source file to read (default /var/kestra/plugins/tarvio.source):\n"
+    "                      \"xmltv LOCATION\" lines name XMLTV guides, tried in order;\n"
+    "                      without one, the guide service's day documents are fetched\n"
+    "  --xmltv LOCATION    read this XMLTV guide (an http:// or https:// URL, or an\n"
+    "                      absolute path) instead of the source file's\n"
+    "  --list-channels     print the channels of the XMLTV guide as lines for the\n"
+    "                      channel list (\"n ID,NAME\"); write no EPG file\n"
     "  --quiet             print nothing but errors (with --check: but warnings;\n"
     "                      with --probe: but the channels without events)\n"
     "  --help              show this help and exit\n"
@@ -83,7 +90,8 @@ constexpr int kMaxTimeoutSeconds = 86400;
 constexpr int kMaxHours = 100000;
 
 enum OptionId {
-    kConfig = 1, kChannels, kOutput, kDays, kTimeout, kIfOlder, kQuiet, kCheck, kProbe, kHelp, kVersion, kLastId
+    kConfig = 1, kChannels, kOutput, kDays, kTimeout, kIfOlder, kQuiet, kCheck, kProbe, kSource, kXmltv,
+    kListChannels, kHelp, kVersion, kLastId
 };
 
 const option kLongOptions[] = {
@@ -96,6 +104,9 @@ const option kLongOptions[] = {
     {"quiet", no_argument, nullptr, kQuiet},
     {"check", no_argument, nullptr, kCheck},
     {"probe", no_argument, nullptr, kProbe},
+    {"source", required_argument, nullptr, kSource},
+    {"xmltv", required_argument, nullptr, kXmltv},
+    {"list-channels", no_argument, nullptr, kListChannels},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -213,6 +224,15 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
         case kQuiet: options.quiet = true; break;
         case kCheck: options.check = true; break;
         case kProbe: options.probe = true; break;
+        case kSource: ok = takeExistingPath("--source", optarg, options.sourceFile, error); break;
+        case kXmltv:
+            options.xmltvLocation = optarg;
+            if (const char* problem = locationProblem(optarg)) {
+                error = std::string("--xmltv ") + optarg + ": " + problem;
+                ok = false;
+            }
+            break;
+        case kListChannels: options.listChannels = true; break;
         case kHelp: return CommandLine::Help;
         case kVersion: return CommandLine::Version;
         case ':':
@@ -229,8 +249,8 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
         error = std::string("unexpected argument \"") + argv[optind] + "\"";
         return CommandLine::UsageError;
     }
-    if (options.check && options.probe) {
-        error = "--check and --probe exclude each other";
+    if (options.check + options.probe + options.listChannels > 1) {
+        error = "--check, --probe and --list-channels exclude each other";
         return CommandLine::UsageError;
     }
     if (options.check && !checkTakesThem(options, error))

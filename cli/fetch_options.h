@@ -6,6 +6,7 @@
 
 #include "run_seams.h"
 #include "settings_file.h"
+#include "source_file.h"
 
 struct FetchOptions {
     std::string configFile = kSettingsPath;
@@ -23,6 +24,12 @@ struct FetchOptions {
     // Fetch today's document of each enabled channel once and say what it
     // brought; write no EPG file.
     bool probe = false;
+    // Where the guide comes from: the source file, or one XMLTV location
+    // that stands for it.
+    std::string sourceFile = kSourcePath;
+    std::optional<std::string> xmltvLocation;
+    // Print the XMLTV guide's channels as lines for the channel list.
+    bool listChannels = false;
 };
 
 enum class CommandLine { Run, Help, Version, UsageError };

@@ -9,6 +9,7 @@
 
 #include "console_view.h"
 #include "guide_probe.h"
+#include "terminal_text.h"
 
 namespace {
 
@@ -40,6 +41,13 @@ public:
         std::fprintf(stream, inPlace ? "\r%s\033[K\n" : "%s\n", describeFetch(report).c_str());
         std::fflush(stream);
         lineOpen = false;
+    }
+
+    void locationEnded(const LocationReport& location) override {
+        if (quiet && location.brought())
+            return;
+        std::fprintf(stream, "%s\n", describeLocation(location).c_str());
+        std::fflush(stream);
     }
 
     void endProgress() {
@@ -80,10 +88,21 @@ int exitStatus(const ProbeReport& report) {
 
 }  // namespace
 
-int probeChannels(const DownloadPlaces& places, GuideSource& source, bool quiet) {
+int probeChannels(const DownloadPlaces& places, int days, GuideSource& source, bool quiet) {
     ProbeView view(stdout, quiet);
     SystemClock clock;
-    const ProbeReport report = probeGuide(places, 1, view, clock, source);
+    const ProbeReport report = probeGuide(places, days, view, clock, source);
+    // A whole guide that names no such channel: the ids that come closest.
+    for (const ChannelReport& channel : report.channels) {
+        if (!channel.notInGuide)
+            continue;
+        std::string closest;
+        for (const std::string& id : channel.closest)
+            closest += (closest.empty() ? "" : ", ") + terminalText(id.c_str());
+        std::printf("[%d/%d] %s: the guide has no such channel%s%s\n", channel.ordinal, report.total,
+                    terminalText(channel.name.c_str()).c_str(), closest.empty() ? "" : "; closest: ",
+                    closest.c_str());
+    }
     view.endProgress();
 
     if (report.outcome != ProbeOutcome::Done) {

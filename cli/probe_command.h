@@ -16,4 +16,4 @@ constexpr int kProbeBusy = 3;          // a download run holds the lock
 // out all but the channels without events. Why the probe could not be
 // made goes to standard error. Writes no EPG file and leaves no document.
 // Returns one of the statuses above.
-int probeChannels(const DownloadPlaces& places, GuideSource& source, bool quiet);
+int probeChannels(const DownloadPlaces& places, int days, GuideSource& source, bool quiet);

@@ -2,6 +2,7 @@
 // cron on the box and for PCs that prepare the EPG file on a USB stick.
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include "list_check.h"
 #include "probe_command.h"
 #include "settings_file.h"
+#include "source_file.h"
+#include "xmltv_source.h"
 
 namespace {
 
@@ -91,11 +94,67 @@ DownloadPlaces placesFor(const FetchOptions& options) {
             kBoxPlaces.pluginFile};
 }
 
-int probeFetch(const FetchOptions& options) {
-    WgetDocuments documents(kBoxPlaces.tempDir, options.timeoutSeconds.value_or(defaultFetchTimeout()));
-    DayDocuments source(documents, DayDocuments::Mode::Probe);
+// Where the guide comes from: --xmltv, or the source file. False, with
+// why said, when the source file can't be used: nothing is touched then.
+bool sourceFor(const FetchOptions& options, GuideSourceSettings& source) {
+    if (options.xmltvLocation) {
+        source.locations = {*options.xmltvLocation};
+        return true;
+    }
+    const Failure failure = readSourceFile(options.sourceFile.c_str(), source);
+    if (failure)
+        std::fprintf(stderr, "%s\n", describeFailure(failure).c_str());
+    return !failure;
+}
+
+int fetchTimeout(const FetchOptions& options) {
+    return options.timeoutSeconds.value_or(defaultFetchTimeout());
+}
+
+// --list-channels: the XMLTV guide's channels as lines for the channel list.
+int listChannels(const FetchOptions& options) {
+    GuideSourceSettings source;
+    if (!sourceFor(options, source))
+        return kExitNotReplaced;
+    if (!source.xmltv()) {
+        std::fprintf(stderr, "--list-channels needs an XMLTV guide: an \"xmltv\" line in %s, or --xmltv\n",
+                     options.sourceFile.c_str());
+        return kExitNotReplaced;
+    }
+    TimedShellRunner shell(fetchTimeout(options));
+    XmltvSource guide(source, shell);
+    guide.listChannels();
     stopRunOnSignals();
-    return probeChannels(placesFor(options), source, options.quiet);
+    ConsoleView view(stderr, options.quiet);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    guide.begin(RunDays{dateOf(local), localMidnight(local), 1}, {}, view);
+    view.endProgress();
+    if (!guide.guide())
+        return kExitNotReplaced;
+    for (const XmltvChannelName& channel : guide.guide()->declaredChannels())
+        std::printf("n %s,%s\n", channel.id.c_str(), channel.name.c_str());
+    for (const std::string& id : guide.guide()->undeclaredIds())
+        std::printf("n %s,%s\n", id.c_str(), id.c_str());
+    return kExitDone;
+}
+
+int probeFetch(const FetchOptions& options) {
+    GuideSourceSettings source;
+    if (!sourceFor(options, source))
+        return kExitNotReplaced;
+    if (source.xmltv()) {
+        TimedShellRunner shell(fetchTimeout(options));
+        XmltvSource guide(source, shell);
+        guide.listChannels();
+        stopRunOnSignals();
+        return probeChannels(placesFor(options), settingsFor(options).daysToDownload, guide, options.quiet);
+    }
+    WgetDocuments documents(kBoxPlaces.tempDir, options.timeoutSeconds.value_or(defaultFetchTimeout()));
+    DayDocuments days(documents, DayDocuments::Mode::Probe);
+    stopRunOnSignals();
+    return probeChannels(placesFor(options), 1, days, options.quiet);
 }
 
 int runFetch(const FetchOptions& options) {
@@ -104,12 +163,22 @@ int runFetch(const FetchOptions& options) {
     if (skipFreshFile(options, settings.epgFilename, clock))
         return kExitDone;
 
+    GuideSourceSettings guideSource;
+    if (!sourceFor(options, guideSource))
+        return kExitNotReplaced;
     const DownloadPlaces places = placesFor(options);
     ConsoleView view(stderr, options.quiet);
-    WgetDocuments documents(places.tempDir, options.timeoutSeconds.value_or(defaultFetchTimeout()));
-    DayDocuments source(documents);
     stopRunOnSignals();
-    const RunReport report = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, source);
+    RunReport report;
+    if (guideSource.xmltv()) {
+        TimedShellRunner shell(fetchTimeout(options));
+        XmltvSource source(guideSource, shell);
+        report = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, source);
+    } else {
+        WgetDocuments documents(places.tempDir, fetchTimeout(options));
+        DayDocuments source(documents);
+        report = runDownload(settings.epgFilename, settings.daysToDownload, places, view, clock, source);
+    }
     view.endProgress();
 
     // A replaced file with every channel is news only to the curious; any
@@ -153,5 +222,7 @@ int main(int argc, char** argv) {
         return checkChannelList(options.channelList.c_str(), options.quiet);
     if (options.probe)
         return probeFetch(options);
+    if (options.listChannels)
+        return listChannels(options);
     return runFetch(options);
 }

@@ -2,6 +2,7 @@
 #include "command_runner.h"
 
 #include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -161,7 +162,7 @@ private:
     std::string tail;
 };
 
-enum class Wait { Ended, Deadline, Interrupted };
+enum class Wait { Ended, Deadline, Interrupted, Refused };
 
 // Waits, without a timer of its own, until every process holding the
 // command pipe's write end has exited (a zombie holds no descriptor), the
@@ -185,6 +186,50 @@ Wait waitForEnd(CommandEnd& command, int wake, long long deadline) {
             if (takeInterrupt())
                 return Wait::Interrupted;
         }
+        if (deadline >= 0 && nowMilliseconds() >= deadline)
+            return Wait::Deadline;
+    }
+}
+
+// Waits as waitForEnd does, and meanwhile hands what the command writes to
+// its standard output to sink. The deadline moves on with every byte that
+// comes, up to the whole command's; Refused when the sink wants no more.
+Wait waitStreaming(CommandEnd& command, int output, OutputSink& sink, int wake, int timeoutSeconds) {
+    const long long limit = timeoutSeconds > 0 ? timeoutSeconds * 1000LL : -1;
+    const long long started = nowMilliseconds();
+    const long long whole = limit > 0 ? started + limit * kStreamTimeFactor : -1;
+    long long idle = limit > 0 ? started + limit : -1;
+    bool outputOpen = true;
+    bool commandOpen = true;
+    char bytes[16384];
+    for (;;) {
+        const long long deadline = idle < 0 ? -1 : std::min(idle, whole);
+        pollfd watched[] = {{commandOpen ? command.fd() : -1, POLLIN, 0},
+                            {outputOpen ? output : -1, POLLIN, 0},
+                            {wake, POLLIN, 0}};
+        const int ready = ::poll(watched, 3, millisecondsLeft(deadline));
+        if (ready < 0 && errno != EINTR)
+            return Wait::Deadline;
+        if (ready > 0 && watched[1].revents != 0) {
+            const ssize_t got = ::read(output, bytes, sizeof bytes);
+            if (got > 0) {
+                if (limit > 0)
+                    idle = nowMilliseconds() + limit;
+                if (!sink.output(bytes, static_cast<std::size_t>(got)))
+                    return Wait::Refused;
+            } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+                outputOpen = false;
+            }
+        }
+        if (ready > 0 && watched[0].revents != 0 && command.readAndSeeEnd())
+            commandOpen = false;
+        if (ready > 0 && watched[2].revents != 0) {
+            drainWakePipe();
+            if (takeInterrupt())
+                return Wait::Interrupted;
+        }
+        if (!commandOpen && !outputOpen)
+            return Wait::Ended;
         if (deadline >= 0 && nowMilliseconds() >= deadline)
             return Wait::Deadline;
     }
@@ -314,9 +359,12 @@ private:
 // pipe open.
 class SpawnDescriptors {
 public:
-    SpawnDescriptors(const FdHandle& writeEnd, int statusFd) {
+    SpawnDescriptors(const FdHandle& writeEnd, int statusFd, const FdHandle& output) {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), statusFd);
+        // A streamed command's standard output goes to the runner.
+        if (output)
+            posix_spawn_file_actions_adddup2(&actions, output.get(), STDOUT_FILENO);
     }
     ~SpawnDescriptors() { posix_spawn_file_actions_destroy(&actions); }
     SpawnDescriptors(const SpawnDescriptors&) = delete;
@@ -360,16 +408,30 @@ int defaultFetchTimeout() {
 }
 
 CommandStatus TimedShellRunner::run(const char* command) {
+    return execute(command, nullptr);
+}
+
+CommandStatus TimedShellRunner::stream(const char* command, OutputSink& sink) {
+    return execute(command, &sink);
+}
+
+CommandStatus TimedShellRunner::execute(const char* command, OutputSink* sink) {
     const int wake = wakePipe();
     if (takeInterrupt())
         return CommandStatus::Interrupted;
     Pipe commandPipe = makePipe(0);
     if (!commandPipe.readEnd)
         return CommandStatus::NotStarted;
+    Pipe outputPipe;
+    if (sink) {
+        outputPipe = makePipe(0);
+        if (!outputPipe.readEnd)
+            return CommandStatus::NotStarted;
+    }
     const int statusFd = statusDescriptor();
     std::string line = wrappedLine(command, statusFd, limitBlocks(fileSizeLimit));
     SpawnAttributes attributes;
-    SpawnDescriptors descriptors(commandPipe.writeEnd, statusFd);
+    SpawnDescriptors descriptors(commandPipe.writeEnd, statusFd, outputPipe.writeEnd);
     std::string shellPath = shell;
     char dashC[] = "-c";
     char* argv[] = {&shellPath[0], dashC, &line[0], nullptr};
@@ -380,12 +442,14 @@ CommandStatus TimedShellRunner::run(const char* command) {
     // From here on only the command's processes hold the write end: end of
     // file on the read end says the last of them has exited.
     commandPipe.writeEnd.reset();
+    outputPipe.writeEnd.reset();
     if (spawned != 0)
         return CommandStatus::NotStarted;
 
     CommandEnd commandEnd(std::move(commandPipe.readEnd));
     const long long deadline = timeoutSeconds > 0 ? nowMilliseconds() + timeoutSeconds * 1000LL : -1;
-    const Wait waited = waitForEnd(commandEnd, wake, deadline);
+    const Wait waited = sink ? waitStreaming(commandEnd, outputPipe.readEnd.get(), *sink, wake, timeoutSeconds)
+                             : waitForEnd(commandEnd, wake, deadline);
     if (waited != Wait::Ended)
         endGroup(leader, commandEnd);
     const std::optional<int> waitStatus = reap(leader);
@@ -393,6 +457,7 @@ CommandStatus TimedShellRunner::run(const char* command) {
     case Wait::Ended: return endedStatus(commandEnd.reportedStatus(), waitStatus);
     case Wait::Deadline: return CommandStatus::TimedOut;
     case Wait::Interrupted: return CommandStatus::Interrupted;
+    case Wait::Refused: return CommandStatus::Failed;
     }
     return CommandStatus::TimedOut;
 }

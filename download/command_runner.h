@@ -59,6 +59,7 @@ public:
     explicit TimedShellRunner(int timeoutSeconds, long long fileSizeLimit = 0, const char* shell = "/bin/sh")
         : timeoutSeconds(timeoutSeconds), fileSizeLimit(fileSizeLimit), shell(shell) {}
     CommandStatus run(const char* command) override;
+    CommandStatus stream(const char* command, OutputSink& sink) override;
 
     // Ends the command running now, or refuses the next one, with
     // Interrupted. Safe to call from a signal handler: a command-line
@@ -77,6 +78,8 @@ public:
     static void releaseWakePipe();
 
 private:
+    CommandStatus execute(const char* command, OutputSink* sink);
+
     int timeoutSeconds;
     long long fileSizeLimit;
     std::string shell;

@@ -11,7 +11,7 @@ constexpr int kTimeoutsForUnreachable = 2;
 
 }  // namespace
 
-void DayDocuments::begin(const RunDays& runDays, DownloadView& runView) {
+void DayDocuments::begin(const RunDays& runDays, const std::vector<ChannelEntry>&, DownloadView& runView) {
     days = runDays;
     view = &runView;
     converter.beginRun();

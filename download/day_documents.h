@@ -16,7 +16,7 @@ public:
 
     explicit DayDocuments(DocumentFetcher& fetcher, Mode mode = Mode::Run) : fetcher(fetcher), mode(mode) {}
 
-    void begin(const RunDays& days, DownloadView& view) override;
+    void begin(const RunDays& days, const std::vector<ChannelEntry>& channels, DownloadView& view) override;
     // The day loop: one fetch per day from today, stopping at the first day
     // that brings nothing.
     void convertChannel(const ChannelStep& step, std::FILE* epg, ChannelReport& report) override;

@@ -94,7 +94,7 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
     OldGuide oldGuide(epgFilename);
 
     const int days = daysToDownload < 1 ? 1 : daysToDownload;
-    source.begin(RunDays{pass.today(), pass.midnight(), days}, view);
+    source.begin(RunDays{pass.today(), pass.midnight(), days}, pass.channels(), view);
 
     RunReport report;
     for (const ChannelEntry& channel : pass.channels()) {
@@ -126,6 +126,7 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
     if (!replaced)
         output.discard();
     source.end();
+    report.locations = source.locations();
 
     report.outcome = runOutcome(ending, replaced, report.channels);
     if (report.outcome == RunOutcome::Failed)

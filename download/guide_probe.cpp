@@ -32,7 +32,7 @@ ProbeReport probeGuide(const DownloadPlaces& places, int days, DownloadView& vie
             report.date = pass.today();
             report.total = pass.total();
             days = days < 1 ? 1 : days;
-            source.begin(RunDays{pass.today(), pass.midnight(), days}, view);
+            source.begin(RunDays{pass.today(), pass.midnight(), days}, pass.channels(), view);
             for (const ChannelEntry& channel : pass.channels()) {
                 if (source.stop() != SourceStop::None)
                     break;
@@ -44,6 +44,7 @@ ProbeReport probeGuide(const DownloadPlaces& places, int days, DownloadView& vie
                 source.convertChannel(ChannelStep{probed.ordinal, pass.total(), channel}, counted.get(), probed);
             }
             source.end();
+            report.locations = source.locations();
         }
     }
     if (interruptedBy(report.failure)) {

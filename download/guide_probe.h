@@ -22,6 +22,8 @@ struct ProbeReport {
     // The channels reached, in the list's order: what each brought, as a
     // run's report has it.
     std::vector<ChannelReport> channels;
+    // The locations of a whole guide that were tried, in order.
+    std::vector<LocationReport> locations;
 
     int channelsWithEvents() const;
 };

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "run_report.h"
 #include "run_seams.h"
@@ -33,8 +34,8 @@ enum class SourceStop {
 // day; a source with one document for every channel fetches it in begin().
 class GuideSource {
 public:
-    // Once, before the first channel.
-    virtual void begin(const RunDays& days, DownloadView& view) = 0;
+    // Once, before the first channel, with the channels the pass goes through.
+    virtual void begin(const RunDays& days, const std::vector<ChannelEntry>& channels, DownloadView& view) = 0;
     // Writes the channel's records to epg, tells the view of each fetch and
     // fills in what the channel brought: days and events converted, days
     // cut, how its last fetch ended. A write error on epg ends the
@@ -44,6 +45,8 @@ public:
     virtual void end() = 0;
     // Fetching more would only cost time, or could not work.
     virtual SourceStop stop() const = 0;
+    // The locations of a whole guide it tried, for the report.
+    virtual std::vector<LocationReport> locations() const { return {}; }
 
 protected:
     ~GuideSource() = default;

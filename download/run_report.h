@@ -8,6 +8,7 @@
 #include "calendar.h"
 #include "channel_list.h"
 #include "failure.h"
+#include "xmltv_problem.h"
 
 // How one fetch of a channel's day ended.
 enum class FetchResult {
@@ -40,6 +41,32 @@ struct FetchReport {
     GuideDate date;
     FetchResult result;
     int events = 0;  // found in its document
+    // A guide of every channel and day at once: the days of the run on
+    // which one of the channel's events starts, of daysAsked; -1 for a
+    // day's document.
+    int daysFound = -1;
+    int daysAsked = 0;
+};
+
+// How far the reading of a whole guide has come.
+struct GuideProgress {
+    const std::string& location;
+    long long bytesRead;   // as they came, packed or not
+    long long programmes;  // <programme> elements seen, of any channel
+};
+
+// One location of a whole guide, tried.
+struct LocationReport {
+    std::string location;
+    // How its fetch ended: Data when the guide was read whole; Nothing
+    // (the fetch or the guide failed: see problem), TimedOut, Interrupted
+    // or NoWget.
+    FetchResult result = FetchResult::Nothing;
+    XmltvProblem problem;
+    long long bytesRead = 0;
+    long long programmes = 0;
+
+    bool brought() const { return result == FetchResult::Data; }
 };
 
 // One enabled channel as the run left it.
@@ -55,6 +82,10 @@ struct ChannelReport {
     // It brought no guide data, and its block from the old EPG file was
     // copied into the new one.
     bool keptOldGuide = false;
+    // A whole guide that names no such channel, and the ids of up to three
+    // of its channels whose id or name comes closest.
+    bool notInGuide = false;
+    std::vector<std::string> closest;
 
     bool broughtData() const { return daysConverted > 0; }
     bool complete() const { return daysConverted >= daysAsked && daysCut == 0; }
@@ -74,6 +105,8 @@ struct RunReport {
     Failure failure;  // set when the outcome is Failed
     // The channels the run reached, in the list's order.
     std::vector<ChannelReport> channels;
+    // The locations of a whole guide that were tried, in order.
+    std::vector<LocationReport> locations;
 
     // True when the EPG file now holds this run's guide.
     bool replaced() const { return outcome == RunOutcome::Done || outcome == RunOutcome::Incomplete; }

@@ -1,6 +1,7 @@
 // run_seams.h: what a download run needs from its surroundings: a view, the clock, the shell.
 #pragma once
 
+#include <cstddef>
 #include <ctime>
 
 #include "run_report.h"
@@ -11,6 +12,9 @@ class DownloadView {
 public:
     virtual void fetchStarted(const FetchStart&) {}
     virtual void fetchEnded(const FetchReport&) {}
+    // A whole guide arriving, told at most a few times a second.
+    virtual void guideProgress(const GuideProgress&) {}
+    virtual void locationEnded(const LocationReport&) {}
     virtual void runEnded(const RunReport&) {}
 
 protected:
@@ -31,6 +35,9 @@ public:
     std::time_t now() const override { return std::time(nullptr); }
 };
 
+// A streamed command's whole time, in time limits.
+inline constexpr int kStreamTimeFactor = 30;
+
 enum class CommandStatus {
     Finished,     // exit status 0
     Failed,       // another exit status, or ended by a signal not ours
@@ -40,10 +47,25 @@ enum class CommandStatus {
     NotStarted,
 };
 
+// Takes a command's standard output as it comes.
+class OutputSink {
+public:
+    // False: no more is wanted; the command is ended (Interrupted is not
+    // reported for that: the status is Failed).
+    virtual bool output(const char* bytes, std::size_t size) = 0;
+
+protected:
+    ~OutputSink() = default;
+};
+
 // Runs a shell command line and waits for it.
 class CommandRunner {
 public:
     virtual CommandStatus run(const char* command) = 0;
+    // Runs it with its standard output going to sink as it comes. The time
+    // limit counts from the last byte that came, and the whole command
+    // may take at most kStreamTimeFactor times it.
+    virtual CommandStatus stream(const char* command, OutputSink& sink) = 0;
 
 protected:
     ~CommandRunner() = default;

@@ -54,6 +54,7 @@ public:
         }
         return status;
     }
+    CommandStatus stream(const char*, OutputSink&) override { return CommandStatus::NotStarted; }
 
     std::string leaveAt;
     std::string leave;
