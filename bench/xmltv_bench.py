@@ -187,7 +187,17 @@ def benchmark(args):
 
 
 def compare(args):
-    """The reader command and the Python converter write the same records for a small guide."""
+    """The reader command and the Python converter write the same records for a small guide. Both take
+    today's window: a run that spans a midnight is made again."""
+    for _ in range(3):
+        day = datetime.date.today()
+        failures = compare_once(args)
+        if datetime.date.today() == day:
+            return failures
+    return failures
+
+
+def compare_once(args):
     ids = ["ch001.example", "CH003.example", "missing.example", "ch001.example", "ch005.example"]
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
