@@ -48,26 +48,33 @@ constexpr std::size_t kKeep[] = {
 }  // namespace
 
 XmltvCollection::XmltvCollection(XmltvSelection wanted) : selection(std::move(wanted)) {
-    // One channel per distinct id, sorted for lookup; each entry of the
-    // list points at its channel, so an id listed twice shares one.
+    // One channel per distinct id; each entry of the list points at its
+    // channel, so an id listed twice shares one.
     for (const std::string& id : selection.channelIds) {
-        Channel channel;
-        channel.key = lowerCase(id.c_str());
-        channels.push_back(std::move(channel));
+        const std::string key = lowerCase(id.c_str());
+        std::size_t index = 0;
+        while (index < channels.size() && channels[index].key != key)
+            ++index;
+        if (index == channels.size()) {
+            channels.emplace_back();
+            channels.back().key = key;
+        }
+        listToChannel.push_back(index);
     }
-    std::sort(channels.begin(), channels.end(), [](const Channel& a, const Channel& b) { return a.key < b.key; });
-    channels.erase(std::unique(channels.begin(), channels.end(),
-                               [](const Channel& a, const Channel& b) { return a.key == b.key; }),
-                   channels.end());
-    for (const std::string& id : selection.channelIds)
-        listToChannel.push_back(static_cast<std::size_t>(findChannel(id.c_str())));
+    // The channels by key, for lookup. Their numbers are sorted, not the
+    // channels, which keeps the code small on the box.
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        byKey.push_back(i);
+    std::sort(byKey.begin(), byKey.end(),
+              [this](std::size_t a, std::size_t b) { return channels[a].key < channels[b].key; });
 }
 
 int XmltvCollection::findChannel(const char* id) const {
     const std::string key = lowerCase(id);
-    const auto found = std::lower_bound(channels.begin(), channels.end(), key,
-                                        [](const Channel& channel, const std::string& k) { return channel.key < k; });
-    return found != channels.end() && found->key == key ? static_cast<int>(found - channels.begin()) : -1;
+    const auto found = std::lower_bound(byKey.begin(), byKey.end(), key, [this](std::size_t index, const std::string& k) {
+        return channels[index].key < k;
+    });
+    return found != byKey.end() && channels[*found].key == key ? static_cast<int>(*found) : -1;
 }
 
 int XmltvCollection::programmeChannel(const char* id) {

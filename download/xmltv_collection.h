@@ -109,7 +109,8 @@ private:
     void resetCandidates();
 
     XmltvSelection selection;
-    std::vector<Channel> channels;  // one per distinct id, sorted by key
+    std::vector<Channel> channels;  // one per distinct id
+    std::vector<std::size_t> byKey;  // the channels' numbers in the order of their keys
     std::vector<std::size_t> listToChannel;
     long long programmesSeen = 0;
 

@@ -22,31 +22,41 @@ std::string composeDescription(std::string_view subTitle, std::string_view descr
 std::vector<XmltvEvent> xmltvEvents(std::vector<XmltvProgramme> programmes, long long windowStart,
                                     long long windowEnd) {
     // In order of start; programmes with the same start keep the guide's
-    // order among them.
-    std::stable_sort(programmes.begin(), programmes.end(),
-                     [](const XmltvProgramme& a, const XmltvProgramme& b) { return a.start < b.start; });
+    // order among them. Their places are sorted, not the programmes: it
+    // moves no texts, and keeps the code small on the box.
+    struct Place {
+        long long start;
+        std::size_t index;
+    };
+    std::vector<Place> order;
+    order.reserve(programmes.size());
+    for (std::size_t i = 0; i < programmes.size(); ++i)
+        order.push_back(Place{programmes[i].start, i});
+    std::sort(order.begin(), order.end(), [](const Place& a, const Place& b) {
+        return a.start != b.start ? a.start < b.start : a.index < b.index;
+    });
     // Of programmes with the same start only the first is kept: the others
     // would overlap it entirely.
-    programmes.erase(std::unique(programmes.begin(), programmes.end(),
-                                 [](const XmltvProgramme& a, const XmltvProgramme& b) { return a.start == b.start; }),
-                     programmes.end());
+    order.erase(std::unique(order.begin(), order.end(),
+                            [](const Place& a, const Place& b) { return a.start == b.start; }),
+                order.end());
 
     std::vector<XmltvEvent> events;
-    for (std::size_t i = 0; i < programmes.size(); ++i) {
-        XmltvProgramme& programme = programmes[i];
-        const XmltvProgramme* next = i + 1 < programmes.size() ? &programmes[i + 1] : nullptr;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        XmltvProgramme& programme = programmes[order[i].index];
+        const long long* nextStart = i + 1 < order.size() ? &order[i + 1].start : nullptr;
         // A programme ends at its stop; without one, where the next begins,
         // and the last without one has no end and goes. An end past the
         // next start is cut to it, so that events never overlap.
         long long end = 0;
         if (programme.hasStop)
             end = programme.stop;
-        else if (next)
-            end = next->start;
+        else if (nextStart)
+            end = *nextStart;
         else
             continue;
-        if (next && end > next->start)
-            end = next->start;
+        if (nextStart && end > *nextStart)
+            end = *nextStart;
         // A stop before or at the start leaves nothing to show.
         if (end <= programme.start)
             continue;

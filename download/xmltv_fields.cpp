@@ -1,6 +1,8 @@
 // xmltv_fields.cpp: a programme's fields as XMLTV writes them: times, and texts cleaned as they arrive.
 #include "xmltv_fields.h"
 
+#include <algorithm>
+
 long long daysFromCivil(long long year, int month, int day) {
     // The year counted from March, so that the leap day is the year's last;
     // then whole 400-year eras of 146097 days, and the day within the era.
@@ -108,8 +110,25 @@ void XmltvText::put(char byte) {
         cleaned.push_back(byte);
 }
 
+namespace {
+
+// Bytes that are kept as they are: no blank, no control, no 0xC2.
+bool isPlain(unsigned char byte) { return byte > ' ' && byte != 127 && byte != 0xC2; }
+
+}  // namespace
+
 void XmltvText::append(const char* bytes, std::size_t size) {
     for (std::size_t i = 0; i < size && cleaned.size() < keep; ++i) {
+        // Most of a text is words: each goes in one piece.
+        if (!leadC2 && isPlain(static_cast<unsigned char>(bytes[i]))) {
+            std::size_t end = i + 1;
+            while (end < size && isPlain(static_cast<unsigned char>(bytes[end])))
+                ++end;
+            put(bytes[i]);
+            cleaned.append(bytes + i + 1, std::min(end - i - 1, keep - cleaned.size()));
+            i = end - 1;
+            continue;
+        }
         const unsigned char byte = static_cast<unsigned char>(bytes[i]);
         // U+0080 to U+009F are 0xC2 0x80 to 0xC2 0x9F in UTF-8: whether a
         // 0xC2 starts a control is told by the byte after it.

@@ -26,11 +26,12 @@ ensure_packages() {
 }
 
 # The packages every build of the project needs. Expat, zlib and liblzma
-# read XMLTV guides; xmltv-util's tv_validate_file checks the test guides.
+# read XMLTV guides; xmltv-util's tv_validate_file checks the test guides,
+# and time (/usr/bin/time) measures the XMLTV benchmark's memory.
 BUILD_PACKAGES=(build-essential cmake pkg-config libsigc++-3.0-dev libncurses-dev busybox
                 libgtest-dev libbenchmark-dev wget faketime python3 tzdata
                 libfreetype-dev libpng-dev fonts-dejavu-core
-                libexpat1-dev zlib1g-dev liblzma-dev xmltv-util)
+                libexpat1-dev zlib1g-dev liblzma-dev xmltv-util time)
 
 # What the box's PowerPC build needs besides a C++ toolchain: the cross
 # compiler with its libstdc++, file and the cross binutils to check the
