@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "calendar.h"
-#include "epg_writer.h"
+#include "epg_file.h"
 #include "file_handle.h"
 #include "xmltv_file.h"
 #include "xmltv_reader.h"

@@ -5,6 +5,8 @@
 #include "dialog_places.h"
 #include "download_run.h"
 #include "run_texts.h"
+#include "source_file.h"
+#include "xmltv_source.h"
 
 namespace {
 
@@ -14,6 +16,7 @@ public:
     explicit DialogView(eLabel* info) : info(info) {}
 
     void fetchStarted(const FetchStart& fetch) override { info->setText(progressText(fetch)); }
+    void guideProgress(const GuideProgress& progress) override { info->setText(guideProgressText(progress)); }
     void runEnded(const RunReport& report) override { info->setText(outcomeText(report)); }
 
 private:
@@ -29,6 +32,22 @@ void eDemoDialog::BsInternet() {
 
     DialogView view(infoLabel);
     SystemClock clock;
+    // The source file says where the guide comes from; a wrong one is
+    // shown, and nothing is touched.
+    GuideSourceSettings guideSource;
+    if (Failure failure = readSourceFile(kSourcePath, guideSource)) {
+        RunReport report;
+        report.outcome = RunOutcome::Failed;
+        report.failure = std::move(failure);
+        view.runEnded(report);
+        return;
+    }
+    if (guideSource.xmltv()) {
+        TimedShellRunner shell(defaultFetchTimeout());
+        XmltvSource source(guideSource, shell);
+        runDownload(settings.epgFilename, settings.daysToDownload, dialogPlaces(), view, clock, source);
+        return;
+    }
     WgetDocuments documents(kBoxPlaces.tempDir, defaultFetchTimeout());
     DayDocuments source(documents);
     runDownload(settings.epgFilename, settings.daysToDownload, dialogPlaces(), view, clock, source);

@@ -1,6 +1,7 @@
 // run_texts.cpp: the download run as the TV shows it.
 #include "run_texts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,24 @@ std::string progressText(const FetchStart& fetch) {
     Text text;
     std::snprintf(text, sizeof text, "Downloading:\t%d of %d\n\nChannel %d:\t%s\nDate:\t%02d / %02d", fetch.ordinal,
                   fetch.total, fetch.channel.id, fetch.channel.name, fetch.date.day, fetch.date.month);
+    return text;
+}
+
+std::string guideProgressText(const GuideProgress& progress) {
+    // The host of a URL, or the name of a file: the label is narrow.
+    std::string where = progress.location;
+    const std::size_t scheme = where.find("://");
+    if (scheme != std::string::npos) {
+        where.erase(0, scheme + 3);
+        where.erase(std::min(where.find('/'), where.size()));
+    } else if (const std::size_t slash = where.rfind('/'); slash != std::string::npos) {
+        where.erase(0, slash + 1);
+    }
+    if (where.size() > 40)
+        where.resize(40);
+    Text text;
+    std::snprintf(text, sizeof text, "Reading guide:\n%s\n\n%.1f MB read\n%lld programmes", where.c_str(),
+                  progress.bytesRead / 1e6, progress.programmes);
     return text;
 }
 

@@ -9,6 +9,11 @@
 // "Downloading:\t1 of 3\n\nChannel 501:\tCanale Uno\nDate:\t28 / 02".
 std::string progressText(const FetchStart& fetch);
 
+// "Reading guide:\nguide.example.org\n\n12.3 MB read\n4567 programmes":
+// where a whole guide comes from (a URL's host, a file's name) and how far
+// its reading has come.
+std::string guideProgressText(const GuideProgress& progress);
+
 // The outcome, ending "Press EXIT to close": only the exit key closes the dialog.
 std::string outcomeText(const RunReport& report);
 
