@@ -116,8 +116,8 @@ std::string describeFetchStart(const FetchStart& start) {
     return fetchHead(start.ordinal, start.total, start.channel, start.date) + ": fetching...";
 }
 
-ConsoleView::ConsoleView(std::FILE* stream, bool quiet)
-    : stream(stream), quiet(quiet), inPlace(::isatty(::fileno(stream)) == 1) {}
+ConsoleView::ConsoleView(std::FILE* stream, bool quiet, Lines lines)
+    : stream(stream), quiet(quiet), lines(lines), inPlace(::isatty(::fileno(stream)) == 1) {}
 
 namespace {
 
@@ -208,8 +208,18 @@ std::string describeOutcome(const RunReport& report) {
 // by the next: a service that hangs shows which fetch it holds up. In a
 // log only what a fetch brought is worth a line.
 void ConsoleView::fetchStarted(const FetchStart& start) {
-    if (!quiet && inPlace)
+    if (quiet || !inPlace)
+        return;
+    if (lines == Lines::Progress) {
         rewriteLine(describeFetchStart(start));
+        return;
+    }
+    // An answer's line starts afresh; its result replaces it.
+    std::string line = describeFetchStart(start);
+    fitTerminalWidth(line, stream);
+    std::fprintf(stream, "%s", line.c_str());
+    std::fflush(stream);
+    lineOpen = true;
 }
 
 void ConsoleView::guideProgress(const GuideProgress& progress) {
@@ -231,7 +241,18 @@ void ConsoleView::locationEnded(const LocationReport& location) {
 
 void ConsoleView::fetchEnded(const FetchReport& report) {
     // The outcome says the run was interrupted; the fetch has no more to tell.
-    if (quiet || report.result == FetchResult::Interrupted)
+    if (report.result == FetchResult::Interrupted)
+        return;
+    if (lines == Lines::Answers) {
+        if (quiet && (report.result == FetchResult::Data || report.result == FetchResult::Cut))
+            return;
+        // Back to the start of the line, the result, the rest of the old one cleared.
+        std::fprintf(stream, inPlace ? "\r%s\033[K\n" : "%s\n", describeFetch(report).c_str());
+        std::fflush(stream);
+        lineOpen = false;
+        return;
+    }
+    if (quiet)
         return;
     if (inPlace) {
         rewriteLine(describeFetch(report));

@@ -8,9 +8,17 @@
 
 class ConsoleView final : public DownloadView {
 public:
-    // Progress goes to stream unless quiet; on a terminal, as one line
-    // rewritten in place.
-    ConsoleView(std::FILE* stream, bool quiet);
+    enum class Lines {
+        // A run's: what each fetch brought is progress; on a terminal one
+        // line rewritten in place, in a log a line each; none when quiet.
+        Progress,
+        // A probe's: a line per channel, kept, since the lines are the
+        // answer; on a terminal the fetch under way shows on the line its
+        // result then replaces. Quiet keeps the channels without events.
+        Answers,
+    };
+
+    ConsoleView(std::FILE* stream, bool quiet, Lines lines = Lines::Progress);
 
     void fetchStarted(const FetchStart& start) override;
     void fetchEnded(const FetchReport& report) override;
@@ -23,6 +31,7 @@ public:
 private:
     std::FILE* stream;
     bool quiet;
+    Lines lines;
     bool inPlace;
     bool lineOpen = false;
 

@@ -13,56 +13,6 @@
 
 namespace {
 
-// A line per channel, kept: unlike a run's progress, the lines are the
-// answer. On a terminal the fetch under way shows on the line its result
-// then replaces.
-class ProbeView final : public DownloadView {
-public:
-    ProbeView(std::FILE* stream, bool quiet)
-        : stream(stream), quiet(quiet), inPlace(::isatty(::fileno(stream)) == 1) {}
-
-    void fetchStarted(const FetchStart& start) override {
-        if (quiet || !inPlace)
-            return;
-        std::string line = describeFetchStart(start);
-        fitTerminalWidth(line, stream);
-        std::fprintf(stream, "%s", line.c_str());
-        std::fflush(stream);
-        lineOpen = true;
-    }
-
-    void fetchEnded(const FetchReport& report) override {
-        // The interrupted fetch's line stays as it is: the outcome says why.
-        if (report.result == FetchResult::Interrupted)
-            return;
-        if (quiet && (report.result == FetchResult::Data || report.result == FetchResult::Cut))
-            return;
-        // Back to the start of the line, the result, the rest of the old one cleared.
-        std::fprintf(stream, inPlace ? "\r%s\033[K\n" : "%s\n", describeFetch(report).c_str());
-        std::fflush(stream);
-        lineOpen = false;
-    }
-
-    void locationEnded(const LocationReport& location) override {
-        if (quiet && location.brought())
-            return;
-        std::fprintf(stream, "%s\n", describeLocation(location).c_str());
-        std::fflush(stream);
-    }
-
-    void endProgress() {
-        if (lineOpen)
-            std::fputc('\n', stream);
-        lineOpen = false;
-    }
-
-private:
-    std::FILE* stream;
-    bool quiet;
-    bool inPlace;
-    bool lineOpen = false;
-};
-
 // Why no probe was made, or why it stopped; empty when it went through.
 std::string describeStop(const ProbeReport& report) {
     switch (report.outcome) {
@@ -89,7 +39,7 @@ int exitStatus(const ProbeReport& report) {
 }  // namespace
 
 int probeChannels(const DownloadPlaces& places, int days, GuideSource& source, bool quiet) {
-    ProbeView view(stdout, quiet);
+    ConsoleView view(stdout, quiet, ConsoleView::Lines::Answers);
     SystemClock clock;
     const ProbeReport report = probeGuide(places, days, view, clock, source);
     // A whole guide that names no such channel: the ids that come closest.
