@@ -273,8 +273,7 @@ long long limitBlocks(long long bytes) {
 
 // The line the shell runs: see command_runner.h.
 std::string wrappedLine(const char* command, int statusFd, long long blocks) {
-    std::string line = "trap 'echo $? >&" + std::to_string(statusFd) + "' EXIT\n"
-                       "trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM\n";
+    std::string line = "trap 'echo $? >&" + std::to_string(statusFd) + "' EXIT\n";
     if (blocks > 0)
         line += "ulimit -f " + std::to_string(blocks) + " || exit 1\n";
     return line + command;

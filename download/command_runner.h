@@ -26,7 +26,7 @@ inline constexpr long long kFetchFileSizeLimit = 1 << 20;
 // business: the group is still signalled at the limit, but such a process
 // is not waited for, and a shell that closes it is waited for without limit.
 //
-// LINE is the command after lines of the runner's own, so that nothing
+// LINE is the command after two lines of the runner's own, so that nothing
 // depends on the runner getting the processor back in time: the file size
 // limit is in place before the command starts, and how the command ended
 // is known even where the host's children are reaped for it.
@@ -34,8 +34,6 @@ inline constexpr long long kFetchFileSizeLimit = 1 << 20;
 //   same pipe (N, one digit, as sh's ">&N" takes no more) when it exits,
 //   also by the command's own "exit 3". A host that ignores SIGCHLD gets
 //   nothing from waitpid() (ECHILD), so the shell has to say it.
-// - "trap 'exit 143' TERM", and the same for HUP and INT: a shell ended by
-//   one of them says so too, as the status 128 plus the signal's number.
 // - "ulimit -f BLOCKS || exit 1": the size limit, in the 512-byte blocks
 //   of the box's sh (BusyBox's, dash, and bash run as sh), rounded up. A
 //   shell that cannot set it runs nothing.
@@ -48,11 +46,10 @@ inline constexpr long long kFetchFileSizeLimit = 1 << 20;
 // when a SIGINT, SIGTERM or SIGHUP that the runner did not send ended it
 // (or the shell's last command: status 128 plus that signal): whoever
 // ended it (the host stopping, the user) wants the run to stop. The
-// shell's report comes first; where there is none (the shell was killed
-// by another signal, or replaced by its command's "exec"), the wait
-// status; where neither is there, the status cannot be known, and that is
-// Failed, never Finished: a fetch whose end is unknown, perhaps cut by the
-// size limit, brings nothing.
+// shell's report comes first; where there is none (the shell itself was
+// killed), the wait status; where neither is there, the status cannot be
+// known, and that is Failed, never Finished: a fetch whose end is unknown,
+// perhaps cut by the size limit, brings nothing.
 class TimedShellRunner final : public CommandRunner {
 public:
     // timeoutSeconds 0 or less: no limit. fileSizeLimit, in bytes: the
