@@ -227,7 +227,10 @@ TEST(TimedShellRunner, WaitsForAQuickCommandNoLongerThanItRuns) {
         took.push_back(run.took.count());
     }
     std::nth_element(took.begin(), took.begin() + 4, took.end());
-    EXPECT_LT(took[4], 10.0) << "median milliseconds of a command that ends at once";
+    // A runner that waited on a timer of its own would show it here; the
+    // bound leaves room for a loaded machine, where a fork alone may take
+    // tens of milliseconds.
+    EXPECT_LT(took[4], 250.0) << "median milliseconds of a command that ends at once";
 }
 
 TEST(TimedShellRunner, EndsACommandThatIgnoresSigtermAtTheLimitPlusTheGraceTime) {
@@ -237,7 +240,8 @@ TEST(TimedShellRunner, EndsACommandThatIgnoresSigtermAtTheLimitPlusTheGraceTime)
     EXPECT_EQ(run.status, CommandStatus::TimedOut);
     // One second's limit and one second for SIGTERM to work, then SIGKILL.
     EXPECT_GE(run.took.count(), 1950.0);
-    EXPECT_LT(run.took.count(), 2700.0);
+    // Far below the 30 seconds the command would take if SIGKILL never came.
+    EXPECT_LT(run.took.count(), 6000.0);
     EXPECT_EQ(survivorsInGroup(std::stoi(folder.read("pid"))), 0);
 }
 
@@ -250,7 +254,8 @@ TEST(TimedShellRunner, AnUnreapedZombieOfTheGroupDoesNotDelayTheEnd) {
     TimedShellRunner runner(1);
     const TimedRun run = timedRun(runner, "sleep 30 & sleep 30");
     EXPECT_EQ(run.status, CommandStatus::TimedOut);
-    EXPECT_LT(run.took.count(), 1800.0);
+    // Waiting for the zombie would take the limit and both grace times, 3 s.
+    EXPECT_LT(run.took.count(), 2700.0);
     EXPECT_GE(reaper.reapOrphans(), 1) << "the killed sleeps should have been left to this process";
 }
 
@@ -271,7 +276,7 @@ TEST(TimedShellRunner, AnInterruptFromASignalHandlerEndsTheCommandAtOnce) {
         InterruptLater interrupt(200);
         const TimedRun run = timedRun(runner, "echo $$ > " + folder.file("pid") + "; exec sleep 30");
         EXPECT_EQ(run.status, CommandStatus::Interrupted);
-        EXPECT_LT(run.took.count(), 1500.0);
+        EXPECT_LT(run.took.count(), 5000.0);
     }
     EXPECT_EQ(survivorsInGroup(std::stoi(folder.read("pid"))), 0);
 
@@ -360,7 +365,7 @@ TEST(TimedShellRunner, KeepsItsDescriptorsAtTenOrAboveAndReleasesThem) {
     InterruptLater interrupt(200);
     const TimedRun run = timedRun(runner, "sleep 30");
     EXPECT_EQ(run.status, CommandStatus::Interrupted);
-    EXPECT_LT(run.took.count(), 1500.0);
+    EXPECT_LT(run.took.count(), 5000.0);
 }
 
 namespace {
