@@ -89,6 +89,25 @@ class SameRunAsTheDialog(FetchCase):
         self.assertEqual(run.stdout, "DONE!\n")
         self.assertNoTempDocuments((501, 503, 520))
 
+    def test_a_day_longer_than_what_is_read_is_no_whole_day(self):
+        # 1,500 events, some 100 KB: the run reads the first 60,000 bytes, as the box always did.
+        long_day = guide_document(*[("Event %d" % i, "%02d:%02d" % (i // 60 % 24, i % 60)) for i in range(1500)])
+        self.assertGreater(len(long_day), 60000)
+        self.server.serve(503, "20080228", long_day)
+        dialog = self.download()
+        self.assertNotIn(DONE, dialog.last)
+        self.assertIn("days cut short for 1 of 3 channels", dialog.last)
+
+        run = self.fetch(*self.box_args("/mnt/usb/fetched.dat"))
+        self.assertEqual(run.returncode, 1, run.stderr)
+        with open(self.path(EPG), "rb") as written, open(self.path("/mnt/usb/fetched.dat"), "rb") as fetched:
+            self.assertEqual(fetched.read(), written.read())
+        cut = [line for line in run.stderr.splitlines() if line.startswith("[2/3] 503 Tre Due 28/02: ")]
+        self.assertEqual(len(cut), 1, run.stderr)
+        self.assertRegex(cut[0], r": \d+ events, document cut \(longer than the 60000 bytes read\)$")
+        self.assertEqual(run.stderr.splitlines()[-1],
+                         "Download incomplete, guide replaced: days cut short for 1 of 3 channels")
+
     def test_quiet_days_and_a_terminal(self):
         quiet = self.fetch("--quiet", "--days", "1", *self.box_args())
         self.assertEqual((quiet.returncode, quiet.stdout, quiet.stderr), (0, "", ""))
