@@ -6,6 +6,12 @@
 
 #include "file_open.h"
 
+namespace {
+
+constexpr std::size_t kMostChannels = 10000;
+
+}  // namespace
+
 Failure ChannelPass::begin(const DownloadPlaces& places, const Clock& clock) {
     lock = std::make_unique<RunLock>(places.lockFile);
     if (lock->state() == RunLock::State::Busy)
@@ -24,8 +30,13 @@ Failure ChannelPass::begin(const DownloadPlaces& places, const Clock& clock) {
     }
     ChannelEntry channel;
     errno = 0;
-    while (nextChannel(list.get(), channel))
+    while (nextChannel(list.get(), channel)) {
+        // No box has this many channels: a file this long is no list, and
+        // reading on would only fill the memory.
+        if (enabled.size() == kMostChannels)
+            return Failure{FailureKind::ChannelListUnreadable, places.channelList, EFBIG};
         enabled.push_back(channel);
+    }
     // A list that can't be read is not a list without channels.
     if (std::ferror(list.get()))
         return Failure{FailureKind::ChannelListUnreadable, places.channelList, errno != 0 ? errno : EIO};

@@ -389,6 +389,16 @@ TEST_F(DownloadRun, AListThatCannotBeReadIsNoEmptyList) {
     EXPECT_EQ(folder.read("lomvi.dat"), "old guide\n");
     EXPECT_TRUE(fetcher.calls.empty());
     rmdir(listPath.c_str());
+
+    // A file far longer than any list is not read to its end.
+    std::string endless;
+    for (int i = 0; i <= 10000; ++i)
+        endless += "y " + std::to_string(i) + ",Channel\n";
+    folder.write("tarvio.channels", endless);
+    report = run(7);
+    EXPECT_EQ(report.failure.what, FailureKind::ChannelListUnreadable);
+    EXPECT_EQ(report.failure.error, EFBIG);
+    EXPECT_TRUE(fetcher.calls.empty());
 }
 
 TEST_F(DownloadRun, UnwritableOutputStopsBeforeAnything) {
