@@ -100,11 +100,8 @@ RunReport runDownload(const char* epgFilename, int daysToDownload, const Downloa
     for (const ChannelEntry& channel : pass.channels()) {
         if (source.stop() != SourceStop::None || guide.writeFailed)
             break;
-        ChannelReport& reached = report.channels.emplace_back();
-        reached.ordinal = static_cast<int>(report.channels.size());
-        reached.id = channel.id;
-        reached.name = channel.name;
-        reached.daysAsked = days;
+        const int ordinal = static_cast<int>(report.channels.size()) + 1;
+        ChannelReport& reached = report.channels.emplace_back(ChannelReport::reached(ordinal, channel, days));
         const int oldBlock = oldGuide.take(channel.name);
         const long blockStart = std::ftell(guide.epg);
 

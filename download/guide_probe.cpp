@@ -36,11 +36,8 @@ ProbeReport probeGuide(const DownloadPlaces& places, int days, DownloadView& vie
             for (const ChannelEntry& channel : pass.channels()) {
                 if (source.stop() != SourceStop::None)
                     break;
-                ChannelReport& probed = report.channels.emplace_back();
-                probed.ordinal = static_cast<int>(report.channels.size());
-                probed.id = channel.id;
-                probed.name = channel.name;
-                probed.daysAsked = days;
+                const int ordinal = static_cast<int>(report.channels.size()) + 1;
+                ChannelReport& probed = report.channels.emplace_back(ChannelReport::reached(ordinal, channel, days));
                 source.convertChannel(ChannelStep{probed.ordinal, pass.total(), channel}, counted.get(), probed);
             }
             source.end();

@@ -87,6 +87,16 @@ struct ChannelReport {
     bool notInGuide = false;
     std::vector<std::string> closest;
 
+    // The report of a channel the pass reaches, before anything is fetched.
+    static ChannelReport reached(int ordinal, const ChannelEntry& channel, int daysAsked) {
+        ChannelReport report;
+        report.ordinal = ordinal;
+        report.id = channel.id;
+        report.name = channel.name;
+        report.daysAsked = daysAsked;
+        return report;
+    }
+
     bool broughtData() const { return daysConverted > 0; }
     bool complete() const { return daysConverted >= daysAsked && daysCut == 0; }
 };
