@@ -15,7 +15,7 @@ the ratios, and whether the targets are met: at least 0.8 of the bare
 pass's speed, at least 3 times Python's, a peak under 16 MB that grows
 less than 10% for the doubled guide. Exit status 1 when a target is missed.
 
-    python3 bench/xmltv_bench.py [--build build] [--rounds 3] [--cache DIR]
+    python3 bench/xmltv_bench.py [--build build] [--rounds 3] [--python-rounds N] [--cache DIR]
                                  [--reader-command TEMPLATE]
     python3 bench/xmltv_bench.py --compare [--build build] [--reader-command TEMPLATE]
 
@@ -228,11 +228,12 @@ def main():
     parser.add_argument("--build", default=os.path.join(TOP, "build"))
     parser.add_argument("--cache", help="where the generated guides are kept (default BUILD/xmltv-bench)")
     parser.add_argument("--rounds", type=int, default=3)
-    parser.add_argument("--python-rounds", type=int, default=1)
+    parser.add_argument("--python-rounds", type=int, help="rounds of the Python converter (default: --rounds)")
     parser.add_argument("--reader-command", default=DEFAULT_READER)
     parser.add_argument("--compare", action="store_true")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
+    args.python_rounds = args.python_rounds or args.rounds
     args.cache = args.cache or os.path.join(args.build, "xmltv-bench")
     if not os.access(TIME, os.X_OK):
         sys.exit("%s is needed to measure memory (Debian package time)" % TIME)

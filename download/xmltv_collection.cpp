@@ -71,9 +71,8 @@ XmltvCollection::XmltvCollection(XmltvSelection wanted) : selection(std::move(wa
 
 int XmltvCollection::findChannel(const char* id) const {
     const std::string key = lowerCase(id);
-    const auto found = std::lower_bound(byKey.begin(), byKey.end(), key, [this](std::size_t index, const std::string& k) {
-        return channels[index].key < k;
-    });
+    const auto found = std::lower_bound(byKey.begin(), byKey.end(), key,
+                                        [this](std::size_t index, const std::string& k) { return channels[index].key < k; });
     return found != byKey.end() && channels[*found].key == key ? static_cast<int>(*found) : -1;
 }
 

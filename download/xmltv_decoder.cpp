@@ -108,6 +108,10 @@ bool XmltvDecoder::process(const unsigned char* bytes, std::size_t size) {
         return true;
     switch (kind) {
     case Kind::Gzip:
+        // zlib counts its input in an unsigned int.
+        for (; size > kOutSize; bytes += kOutSize, size -= kOutSize)
+            if (!inflateSome(bytes, kOutSize))
+                return false;
         return inflateSome(bytes, size);
     case Kind::Xz:
         return unxzSome(bytes, size, LZMA_RUN);
