@@ -64,6 +64,14 @@ std::string describeFetch(const FetchReport& report) {
         char head[32];
         std::snprintf(head, sizeof head, "[%d/%d] ", report.ordinal, report.total);
         std::string line = head + terminalText(report.channel.key) + " " + terminalText(report.channel.name) + ": ";
+        if (report.noGuide)
+            return line + "no guide data (no guide was read)";
+        if (report.notInGuide) {
+            line += "the guide has no such channel";
+            for (std::size_t i = 0; i < report.closest.size(); ++i)
+                line += (i == 0 ? "; closest: " : ", ") + terminalText(report.closest[i]);
+            return line;
+        }
         if (report.events == 0)
             return line + "no events in the days asked";
         return line + std::to_string(report.events) + (report.events == 1 ? " event, " : " events, ") +
@@ -87,7 +95,8 @@ std::string describeLocation(const LocationReport& location) {
     };
     switch (location.result) {
     case FetchResult::Data:
-        return where + "guide read, " + std::to_string(location.programmes) + " programmes";
+        return where + "guide read, " + std::to_string(location.programmes) +
+               (location.programmes == 1 ? " programme" : " programmes");
     case FetchResult::TimedOut: return where + "timed out";
     case FetchResult::Interrupted: return where + "interrupted";
     case FetchResult::NoWget: return where + "wget could not be started";

@@ -2,14 +2,12 @@
 #include "probe_command.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include <unistd.h>
 
 #include "console_view.h"
 #include "guide_probe.h"
-#include "terminal_text.h"
 
 namespace {
 
@@ -21,15 +19,11 @@ public:
     ProbeView(std::FILE* stream, bool quiet)
         : stream(stream), quiet(quiet), inPlace(::isatty(::fileno(stream)) == 1) {}
 
-    void fetchStarted(const FetchStart& start) override {
-        if (quiet || !inPlace)
-            return;
-        std::string line = describeFetchStart(start);
-        fitTerminalWidth(line, stream);
-        std::fprintf(stream, "%s", line.c_str());
-        std::fflush(stream);
-        lineOpen = true;
-    }
+    void fetchStarted(const FetchStart& start) override { showUnderWay(describeFetchStart(start)); }
+
+    // A whole guide's reading shows as it goes, on the line its result
+    // then replaces.
+    void guideProgress(const GuideProgress& progress) override { showUnderWay(describeGuideProgress(progress)); }
 
     void fetchEnded(const FetchReport& report) override {
         // The interrupted fetch's line stays as it is: the outcome says why.
@@ -46,7 +40,8 @@ public:
     void locationEnded(const LocationReport& location) override {
         if (quiet && location.brought())
             return;
-        std::fprintf(stream, "%s\n", describeLocation(location).c_str());
+        std::fprintf(stream, inPlace && lineOpen ? "\r%s\033[K\n" : "%s\n", describeLocation(location).c_str());
+        lineOpen = false;
         std::fflush(stream);
     }
 
@@ -57,6 +52,16 @@ public:
     }
 
 private:
+    void showUnderWay(std::string line) {
+        if (quiet || !inPlace)
+            return;
+        fitTerminalWidth(line, stream);
+        // Over what the line showed before, if it is still open.
+        std::fprintf(stream, lineOpen ? "\r%s\033[K" : "%s", line.c_str());
+        std::fflush(stream);
+        lineOpen = true;
+    }
+
     std::FILE* stream;
     bool quiet;
     bool inPlace;
@@ -92,25 +97,17 @@ int probeChannels(const DownloadPlaces& places, int days, GuideSource& source, b
     ProbeView view(stdout, quiet);
     SystemClock clock;
     const ProbeReport report = probeGuide(places, days, view, clock, source);
-    // A whole guide that names no such channel: the ids that come closest.
-    for (const ChannelReport& channel : report.channels) {
-        if (!channel.notInGuide)
-            continue;
-        std::string closest;
-        for (const std::string& id : channel.closest)
-            closest += (closest.empty() ? "" : ", ") + terminalText(id.c_str());
-        std::printf("[%d/%d] %s: the guide has no such channel%s%s\n", channel.ordinal, report.total,
-                    terminalText(channel.name.c_str()).c_str(), closest.empty() ? "" : "; closest: ",
-                    closest.c_str());
-    }
     view.endProgress();
 
     if (report.outcome != ProbeOutcome::Done) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", describeStop(report).c_str());
-    } else if (!quiet) {
+    } else if (!quiet && report.days == 1) {
         std::printf("channels with guide data for %02d/%02d: %d of %d\n", report.date.day, report.date.month,
                     report.channelsWithEvents(), report.total);
+    } else if (!quiet) {
+        std::printf("channels with guide data in the %d days from %02d/%02d: %d of %d\n", report.days,
+                    report.date.day, report.date.month, report.channelsWithEvents(), report.total);
     }
     return exitStatus(report);
 }

@@ -200,6 +200,7 @@ void XmltvSource::convertChannel(const ChannelStep& step, std::FILE* epg, Channe
     FetchReport told{step.ordinal, step.total, step.channel, GuideDate{}, FetchResult::Nothing};
     told.daysAsked = static_cast<int>(dayStarts.size()) - 1;
     told.daysFound = 0;
+    told.noGuide = !reader;
     report.lastFetch = FetchResult::Nothing;
     if (reader) {
         const std::size_t index = static_cast<std::size_t>(step.ordinal - 1);
@@ -210,9 +211,9 @@ void XmltvSource::convertChannel(const ChannelStep& step, std::FILE* epg, Channe
         report.eventsConverted = static_cast<int>(events.size());
         report.daysConverted = days;
         const XmltvChannelStats stats = reader->stats(index);
-        report.notInGuide = !stats.declared && stats.programmes == 0;
-        if (report.notInGuide && listing)
-            report.closest = closestChannels(*reader, step.channel.key);
+        told.notInGuide = !stats.declared && stats.programmes == 0;
+        if (told.notInGuide && listing)
+            told.closest = closestChannels(*reader, step.channel.key);
         report.lastFetch = events.empty() ? FetchResult::Nothing : FetchResult::Data;
         told.result = report.lastFetch;
         told.events = report.eventsConverted;
