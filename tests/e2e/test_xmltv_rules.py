@@ -3,6 +3,7 @@ encodings, an entity bomb, and --check and --probe with a guide; tarvio-fetch on
 
 import calendar
 import fcntl
+import gzip
 import os
 import shutil
 import subprocess
@@ -11,6 +12,7 @@ import threading
 import time
 import unittest
 
+from box import make_box, run_tvhost
 from test_download import _faketime_library
 
 FETCH = os.environ.get("TARVIO_FETCH")
@@ -313,6 +315,38 @@ class XmltvCheckAndProbe(XmltvCase):
         finally:
             os.close(lock)
         self.assertEqual((busy.returncode, busy.stdout, busy.stderr), (3, "", "Another download is running\n"))
+
+
+@unittest.skipUnless(os.environ.get("TVHOST"), "needs TVHOST")
+class XmltvDialogTexts(unittest.TestCase):
+    def test_no_guide_from_any_place_says_the_last_one_and_why(self):
+        with make_box() as box:
+            with open(os.path.join(READER_GUIDES, "guide.xml"), "rb") as source:
+                packed = gzip.compress(source.read())
+            with open(os.path.join(box.usb, "cut-guide.xml.gz"), "wb") as cut:
+                cut.write(packed[: len(packed) // 2])
+            with open(os.path.join(box.plugins, "tarvio.source"), "w") as source:
+                source.write("xmltv /mnt/usb/missing.xml\nxmltv /mnt/usb/cut-guide.xml.gz\n")
+            with open(os.path.join(box.plugins, "tarvio.channels"), "w") as channels:
+                channels.write("y alpha.example,Alpha\n")
+            with open(os.path.join(box.plugins, "tarvio.conf"), "w") as settings:
+                settings.write("# Tarvio config file - DO NOT EDIT!\n/mnt/usb/lomvi.dat\n1\n")
+            with open(os.path.join(box.usb, "lomvi.dat"), "w") as old:
+                old.write(OLD_GUIDE)
+            run = run_tvhost(box, ["green"], env={"TZ": "UTC"})
+
+            def rows(screen):
+                return [row.strip(" |") for row in screen.splitlines()[1:-1] if row.strip(" |")]
+
+            # Each place while it is read, then the outcome.
+            during = [rows(screen)[:2] for heading, screen in run.screens if heading == "during green"]
+            self.assertIn(["Reading guide:", "missing.xml"], during)
+            self.assertIn(["Reading guide:", "cut-guide.xml.gz"], during)
+            self.assertEqual(rows(run.screen("after green")), [
+                "Download failed, old guide kept:", "no guide read from 2 places, the last", "cut-guide.xml.gz:",
+                "the guide is cut short", "Press EXIT to close"])
+            with open(os.path.join(box.usb, "lomvi.dat")) as kept:
+                self.assertEqual(kept.read(), OLD_GUIDE)
 
 
 if __name__ == "__main__":
