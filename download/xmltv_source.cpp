@@ -44,13 +44,18 @@ bool isUrl(const std::string& location) {
     return location.rfind("http://", 0) == 0 || location.rfind("https://", 0) == 0;
 }
 
-// Tells the view how far the reading has come, a few times a second.
+// Tells the view how far the reading has come, a few times a second; stops
+// a local file's reading when the run is asked to stop.
 class ProgressTeller final : public XmltvReadListener, public OutputSink {
 public:
-    ProgressTeller(const std::string& location, XmltvReader& reader, DownloadView& view)
-        : location(location), reader(reader), view(view) {}
+    ProgressTeller(const std::string& location, XmltvReader& reader, DownloadView& view, CommandRunner& shell)
+        : location(location), reader(reader), view(view), shell(shell) {}
 
     bool pieceRead(const XmltvReader&) override {
+        if (shell.takeInterrupt()) {
+            interrupted = true;
+            return false;
+        }
         tell(false);
         return true;
     }
@@ -70,10 +75,13 @@ public:
         view.guideProgress(GuideProgress{location, progress.bytesRead, progress.programmes});
     }
 
+    bool interrupted = false;
+
 private:
     const std::string& location;
     XmltvReader& reader;
     DownloadView& view;
+    CommandRunner& shell;
     long long told = -kProgressMilliseconds;
 };
 
@@ -181,9 +189,10 @@ XmltvSource::XmltvSource(GuideSourceSettings settings, CommandRunner& shell)
     : settings(std::move(settings)), shell(shell) {}
 
 bool XmltvSource::readLocation(const std::string& location, XmltvReader& into, LocationReport& report) {
-    ProgressTeller teller(location, into, *view);
+    ProgressTeller teller(location, into, *view, shell);
     if (!isUrl(location)) {
-        report.result = readXmltvFile(location.c_str(), into, &teller) ? FetchResult::Data : FetchResult::Nothing;
+        const bool read = readXmltvFile(location.c_str(), into, &teller);
+        report.result = read ? FetchResult::Data : teller.interrupted ? FetchResult::Interrupted : FetchResult::Nothing;
     } else {
         char command[4096];
         if (!buildGuideCommand(command, sizeof command, location)) {
