@@ -64,6 +64,14 @@ std::string describeFetch(const FetchReport& report) {
         char head[32];
         std::snprintf(head, sizeof head, "[%d/%d] ", report.ordinal, report.total);
         std::string line = head + terminalText(report.channel.key) + " " + terminalText(report.channel.name) + ": ";
+        if (report.noGuide)
+            return line + "no guide data (no guide was read)";
+        if (report.notInGuide) {
+            line += "the guide has no such channel";
+            for (std::size_t i = 0; i < report.closest.size(); ++i)
+                line += (i == 0 ? "; closest: " : ", ") + terminalText(report.closest[i]);
+            return line;
+        }
         if (report.events == 0)
             return line + "no events in the days asked";
         return line + std::to_string(report.events) + (report.events == 1 ? " event, " : " events, ") +
@@ -87,7 +95,8 @@ std::string describeLocation(const LocationReport& location) {
     };
     switch (location.result) {
     case FetchResult::Data:
-        return where + "guide read, " + std::to_string(location.programmes) + " programmes";
+        return where + "guide read, " + std::to_string(location.programmes) +
+               (location.programmes == 1 ? " programme" : " programmes");
     case FetchResult::TimedOut: return where + "timed out";
     case FetchResult::Interrupted: return where + "interrupted";
     case FetchResult::NoWget: return where + "wget could not be started";
@@ -210,21 +219,28 @@ std::string describeOutcome(const RunReport& report) {
 void ConsoleView::fetchStarted(const FetchStart& start) {
     if (quiet || !inPlace)
         return;
-    if (lines == Lines::Progress) {
+    if (lines == Lines::Progress)
         rewriteLine(describeFetchStart(start));
-        return;
-    }
-    // An answer's line starts afresh; its result replaces it.
-    std::string line = describeFetchStart(start);
+    else
+        showUnderWay(describeFetchStart(start));
+}
+
+// An answer's line under way: over what the line showed before, if it is
+// still open; its result then replaces it.
+void ConsoleView::showUnderWay(std::string line) {
     fitTerminalWidth(line, stream);
-    std::fprintf(stream, "%s", line.c_str());
+    std::fprintf(stream, lineOpen ? "\r%s\033[K" : "%s", line.c_str());
     std::fflush(stream);
     lineOpen = true;
 }
 
 void ConsoleView::guideProgress(const GuideProgress& progress) {
-    if (!quiet && inPlace)
+    if (quiet || !inPlace)
+        return;
+    if (lines == Lines::Progress)
         rewriteLine(describeGuideProgress(progress));
+    else
+        showUnderWay(describeGuideProgress(progress));
 }
 
 // Every location tried gets its line, even when quiet: a guide that could
@@ -232,10 +248,8 @@ void ConsoleView::guideProgress(const GuideProgress& progress) {
 void ConsoleView::locationEnded(const LocationReport& location) {
     if (quiet && location.brought())
         return;
-    if (lineOpen)
-        std::fputs("\r\033[K", stream);
+    std::fprintf(stream, inPlace && lineOpen ? "\r%s\033[K\n" : "%s\n", describeLocation(location).c_str());
     lineOpen = false;
-    std::fprintf(stream, "%s\n", describeLocation(location).c_str());
     std::fflush(stream);
 }
 

@@ -36,6 +36,7 @@ private:
     bool lineOpen = false;
 
     void rewriteLine(std::string line);
+    void showUnderWay(std::string line);
 };
 
 // "[2/3] 502 Canale Due 29/02: 34 events", "[3/3] 520 Notizie 24 29/02: timed out".

@@ -65,6 +65,8 @@ const char kFetchUsage[] =
     "then a line \"warning: ...\" for each thing that makes the run read the list\n"
     "otherwise than it looks (channels after the end, ids that are no number,\n"
     "missing commas, an id twice, long lines, a byte-order mark), then the count.\n"
+    "With an XMLTV source (--xmltv, or an \"xmltv\" line in the source file) the\n"
+    "ids are the guide's, shown as text, and need be no numbers.\n"
     "Control characters are shown as \\t, \\r, \\xNN, and a backslash as \\\\.\n"
     "It takes no lock and writes nothing. It exits 0 when channels are enabled\n"
     "and nothing is warned, 1 with warnings, 2 when no channel is enabled or the\n"
@@ -79,6 +81,12 @@ const char kFetchUsage[] =
     "when none has (or no channel is enabled, the list cannot be read, wget\n"
     "cannot be started, the lock file is unusable, interrupted), 3 when another\n"
     "download is running.\n"
+    "With an XMLTV source it reads the guide once and prints each channel's events\n"
+    "and days in the settings file's days, or that the guide has no such channel:\n"
+    "  [1/3] Rai1.it Rai 1: 212 events, 7 of 7 days\n"
+    "  [2/3] Rai9.it Rai 9: the guide has no such channel; closest: Rai1.it, Rai2.it\n"
+    "  channels with guide data in the 7 days from 28/02: 1 of 3\n"
+    "with the same exit statuses; 2 also when no location brought a guide.\n"
     "\n"
     "Channel names are shown with control characters escaped as above.\n";
 

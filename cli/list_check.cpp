@@ -74,7 +74,7 @@ std::string counted(int count, const char* one, const char* many) {
 
 class ListCheck {
 public:
-    explicit ListCheck(bool quiet) : quiet(quiet) {}
+    ListCheck(ChannelIds ids, bool quiet) : ids(ids), quiet(quiet) {}
 
     void take(const ListPiece& piece) {
         if (!endedBy.empty()) {
@@ -112,23 +112,44 @@ private:
     void takeChannel(const ListPiece& piece) {
         ++enabled;
         const ChannelEntry& entry = piece.entry;
-        say(where(piece) + ": channel " + std::to_string(entry.id) + " \"" + terminalText(entry.name) +
-            "\" (fetched as channel " + std::to_string(enabled) + ")");
-        if (piece.idNotNumber)
+        say(where(piece) + ": channel " + idOf(entry) + " \"" + terminalText(entry.name) + "\" (fetched as channel " +
+            std::to_string(enabled) + ")");
+        if (ids == ChannelIds::Numbers && piece.idNotNumber)
             warn(where(piece) + ": no number where the id stands (\"" + idText(piece.text) + "\"): read as 0");
+        if (ids == ChannelIds::Xmltv && entry.key[0] == '\0')
+            warn(where(piece) + ": no id before the comma: no channel of the guide has it");
         if (piece.separatorIsDigit) {
             const std::string meant = std::string(1, piece.text[0]) + " " + (piece.text + 1);
             warn(where(piece) + ": the '" + oneByte(piece.text[1]) + "' after the " + oneByte(piece.text[0]) +
-                 " is taken as the separator, so the id is read as " + std::to_string(entry.id) +
-                 " (with a blank: " + quote(meant.c_str()) + ")");
+                 " is taken as the separator, so the id is read as " + idOf(entry) + " (with a blank: " +
+                 quote(meant.c_str()) + ")");
         }
-        const auto first = firstLineOf.emplace(entry.id, piece.lineNumber);
+        const auto first = firstLineOf.emplace(sameIdKey(entry), piece.lineNumber);
         if (!first.second)
-            warn(where(piece) + ": channel " + std::to_string(entry.id) + " again (first on line " +
+            warn(where(piece) + ": channel " + idOf(entry) + " again (first on line " +
                  std::to_string(first.first->second) + "): it is fetched twice");
         if (piece.nameCut)
             warn(where(piece) + ": the name ends at character " +
                  std::to_string(piece.column + ListPiece::kSize - 2) + " of the line, where the line is cut");
+    }
+
+    // The id as the run reads it: a number, or a guide's id as text.
+    std::string idOf(const ChannelEntry& entry) const {
+        if (ids == ChannelIds::Numbers)
+            return std::to_string(entry.id);
+        return terminalText(entry.key);
+    }
+
+    // Equal for two lines the run fetches as the same channel: a guide's
+    // ids match without regard to ASCII case.
+    std::string sameIdKey(const ChannelEntry& entry) const {
+        if (ids == ChannelIds::Numbers)
+            return std::to_string(entry.id);
+        std::string key = entry.key;
+        for (char& c : key)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return key;
     }
 
     void takeEnd(const ListPiece& piece) {
@@ -147,16 +168,17 @@ private:
 
     void warn(std::string warning) { warnings.push_back(std::move(warning)); }
 
+    const ChannelIds ids;
     const bool quiet;
     int enabled = 0;
-    std::map<int, int> firstLineOf;  // channel id -> line
+    std::map<std::string, int> firstLineOf;  // channel id (see sameIdKey) -> line
     std::vector<std::string> warnings;
     std::string endedBy;  // empty until the list has ended
 };
 
 }  // namespace
 
-int checkChannelList(const char* path, bool quiet) {
+int checkChannelList(const char* path, ChannelIds ids, bool quiet) {
     // A FIFO or a device (/dev/zero would be read for ever) is refused at
     // once; a regular file ends, so the check below ends too.
     FileHandle list = openRegularFile(path);
@@ -165,7 +187,7 @@ int checkChannelList(const char* path, bool quiet) {
                      failureReason(errno).c_str());
         return kCheckNoChannel;
     }
-    ListCheck check(quiet);
+    ListCheck check(ids, quiet);
     ListReader reader;
     ListPiece piece;
     // The rest of the file is read on past the end of the list only to

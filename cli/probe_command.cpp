@@ -2,14 +2,12 @@
 #include "probe_command.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include <unistd.h>
 
 #include "console_view.h"
 #include "guide_probe.h"
-#include "terminal_text.h"
 
 namespace {
 
@@ -42,25 +40,17 @@ int probeChannels(const DownloadPlaces& places, int days, GuideSource& source, b
     ConsoleView view(stdout, quiet, ConsoleView::Lines::Answers);
     SystemClock clock;
     const ProbeReport report = probeGuide(places, days, view, clock, source);
-    // A whole guide that names no such channel: the ids that come closest.
-    for (const ChannelReport& channel : report.channels) {
-        if (!channel.notInGuide)
-            continue;
-        std::string closest;
-        for (const std::string& id : channel.closest)
-            closest += (closest.empty() ? "" : ", ") + terminalText(id.c_str());
-        std::printf("[%d/%d] %s: the guide has no such channel%s%s\n", channel.ordinal, report.total,
-                    terminalText(channel.name.c_str()).c_str(), closest.empty() ? "" : "; closest: ",
-                    closest.c_str());
-    }
     view.endProgress();
 
     if (report.outcome != ProbeOutcome::Done) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", describeStop(report).c_str());
-    } else if (!quiet) {
+    } else if (!quiet && report.days == 1) {
         std::printf("channels with guide data for %02d/%02d: %d of %d\n", report.date.day, report.date.month,
                     report.channelsWithEvents(), report.total);
+    } else if (!quiet) {
+        std::printf("channels with guide data in the %d days from %02d/%02d: %d of %d\n", report.days,
+                    report.date.day, report.date.month, report.channelsWithEvents(), report.total);
     }
     return exitStatus(report);
 }

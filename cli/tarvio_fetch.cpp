@@ -107,6 +107,16 @@ bool sourceFor(const FetchOptions& options, GuideSourceSettings& source) {
     return !failure;
 }
 
+// --check: the channel list as the run with this source reads it, whose ids
+// are numbers for the day documents and an XMLTV guide's ids as text.
+int checkList(const FetchOptions& options) {
+    GuideSourceSettings source;
+    if (!sourceFor(options, source))
+        return kCheckNoChannel;
+    return checkChannelList(options.channelList.c_str(), source.xmltv() ? ChannelIds::Xmltv : ChannelIds::Numbers,
+                            options.quiet);
+}
+
 int fetchTimeout(const FetchOptions& options) {
     return options.timeoutSeconds.value_or(defaultFetchTimeout());
 }
@@ -219,7 +229,7 @@ int main(int argc, char** argv) {
         break;
     }
     if (options.check)
-        return checkChannelList(options.channelList.c_str(), options.quiet);
+        return checkList(options);
     if (options.probe)
         return probeFetch(options);
     if (options.listChannels)

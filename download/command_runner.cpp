@@ -35,7 +35,7 @@ std::atomic<int> wakeWriteEnd{-1};
 static_assert(std::atomic<int>::is_always_lock_free, "interrupt() runs in signal handlers");
 
 // True once, for each interrupt() call.
-bool takeInterrupt() {
+bool interruptTaken() {
     if (!interruptRequested)
         return false;
     interruptRequested = 0;
@@ -183,7 +183,7 @@ Wait waitForEnd(CommandEnd& command, int wake, long long deadline) {
             // Drained before the flag is looked at: interrupt() sets the
             // flag before it writes, so no request is left behind unseen.
             drainWakePipe();
-            if (takeInterrupt())
+            if (interruptTaken())
                 return Wait::Interrupted;
         }
         if (deadline >= 0 && nowMilliseconds() >= deadline)
@@ -225,7 +225,7 @@ Wait waitStreaming(CommandEnd& command, int output, OutputSink& sink, int wake, 
             commandOpen = false;
         if (ready > 0 && watched[2].revents != 0) {
             drainWakePipe();
-            if (takeInterrupt())
+            if (interruptTaken())
                 return Wait::Interrupted;
         }
         if (!commandOpen && !outputOpen)
@@ -407,6 +407,10 @@ int defaultFetchTimeout() {
     return TARVIO_FETCH_TIMEOUT;
 }
 
+bool TimedShellRunner::takeInterrupt() {
+    return interruptTaken();
+}
+
 CommandStatus TimedShellRunner::run(const char* command) {
     return execute(command, nullptr);
 }
@@ -417,7 +421,7 @@ CommandStatus TimedShellRunner::stream(const char* command, OutputSink& sink) {
 
 CommandStatus TimedShellRunner::execute(const char* command, OutputSink* sink) {
     const int wake = wakePipe();
-    if (takeInterrupt())
+    if (interruptTaken())
         return CommandStatus::Interrupted;
     Pipe commandPipe = makePipe(0);
     if (!commandPipe.readEnd)

@@ -60,6 +60,7 @@ public:
         : timeoutSeconds(timeoutSeconds), fileSizeLimit(fileSizeLimit), shell(shell) {}
     CommandStatus run(const char* command) override;
     CommandStatus stream(const char* command, OutputSink& sink) override;
+    bool takeInterrupt() override;
 
     // Ends the command running now, or refuses the next one, with
     // Interrupted. Safe to call from a signal handler: a command-line

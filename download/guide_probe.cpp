@@ -32,6 +32,7 @@ ProbeReport probeGuide(const DownloadPlaces& places, int days, DownloadView& vie
             report.date = pass.today();
             report.total = pass.total();
             days = days < 1 ? 1 : days;
+            report.days = days;
             source.begin(RunDays{pass.today(), pass.midnight(), days}, pass.channels(), view);
             for (const ChannelEntry& channel : pass.channels()) {
                 if (source.stop() != SourceStop::None)

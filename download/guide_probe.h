@@ -18,6 +18,7 @@ struct ProbeReport {
     ProbeOutcome outcome = ProbeOutcome::Done;
     Failure failure;   // set when the outcome is Failed
     GuideDate date{};  // today: the first day looked at
+    int days = 1;      // the days looked at, from today
     int total = 0;     // the enabled channels
     // The channels reached, in the list's order: what each brought, as a
     // run's report has it.

@@ -46,6 +46,13 @@ struct FetchReport {
     // day's document.
     int daysFound = -1;
     int daysAsked = 0;
+    // A whole guide's channel without events: no location brought a guide;
+    // or the guide names no such channel (no <channel>, no programme), with
+    // the ids of up to three of its channels that come closest, when they
+    // were looked for.
+    bool noGuide = false;
+    bool notInGuide = false;
+    std::vector<std::string> closest{};
 };
 
 // How far the reading of a whole guide has come.
@@ -82,10 +89,6 @@ struct ChannelReport {
     // It brought no guide data, and its block from the old EPG file was
     // copied into the new one.
     bool keptOldGuide = false;
-    // A whole guide that names no such channel, and the ids of up to three
-    // of its channels whose id or name comes closest.
-    bool notInGuide = false;
-    std::vector<std::string> closest;
 
     // The report of a channel the pass reaches, before anything is fetched.
     static ChannelReport reached(int ordinal, const ChannelEntry& channel, int daysAsked) {

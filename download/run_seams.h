@@ -66,6 +66,10 @@ public:
     // limit counts from the last byte that came, and the whole command
     // may take at most kStreamTimeFactor times it.
     virtual CommandStatus stream(const char* command, OutputSink& sink) = 0;
+    // True, once, when the run was asked to stop since the last command
+    // (which such a request ends with Interrupted): a reading that runs no
+    // command, a local guide file's, asks here between its pieces.
+    virtual bool takeInterrupt() { return false; }
 
 protected:
     ~CommandRunner() = default;

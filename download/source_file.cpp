@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,6 +78,9 @@ Failure readSourceFile(const char* path, GuideSourceSettings& settings) {
         return Failure{FailureKind::SourceFileUnreadable, path, errno};
     fd.release();
 
+    // Filled in only when the whole file is good: nothing of a file with a
+    // bad line is used.
+    GuideSourceSettings read;
     char line[kLineSize];
     int number = 0;
     while (std::fgets(line, sizeof line, file.get())) {
@@ -90,14 +94,15 @@ Failure readSourceFile(const char* path, GuideSourceSettings& settings) {
         if (words[0] == "xmltv" && words.size() == 2) {
             if (const char* problem = locationProblem(words[1]))
                 return badLine(path, number, line, problem);
-            settings.locations.push_back(words[1]);
+            read.locations.push_back(words[1]);
         } else if (words[0] == "lang" && words.size() >= 2) {
-            settings.languages.insert(settings.languages.end(), words.begin() + 1, words.end());
+            read.languages.insert(read.languages.end(), words.begin() + 1, words.end());
         } else {
             return badLine(path, number, line, "expected \"xmltv LOCATION\" or \"lang CODE...\"");
         }
     }
     if (std::ferror(file.get()))
         return Failure{FailureKind::SourceFileUnreadable, path, errno != 0 ? errno : EIO};
+    settings = std::move(read);
     return Failure{};
 }

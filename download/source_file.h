@@ -26,7 +26,7 @@ const char* locationProblem(const std::string& location);
 
 // Reads the source file at path into settings. Lines: "#" comments and
 // blank lines; "xmltv LOCATION"; "lang CODE...". A missing file leaves
-// settings empty and is no failure. Any other line is a
+// settings empty and is no failure; so does any failure. Any other line is a
 // SourceFileBadLine failure with the path, the line's number and the
 // line; a file that is no regular file or can't be read is
 // SourceFileUnreadable with errno.

@@ -44,13 +44,18 @@ bool isUrl(const std::string& location) {
     return location.rfind("http://", 0) == 0 || location.rfind("https://", 0) == 0;
 }
 
-// Tells the view how far the reading has come, a few times a second.
+// Tells the view how far the reading has come, a few times a second; stops
+// a local file's reading when the run is asked to stop.
 class ProgressTeller final : public XmltvReadListener, public OutputSink {
 public:
-    ProgressTeller(const std::string& location, XmltvReader& reader, DownloadView& view)
-        : location(location), reader(reader), view(view) {}
+    ProgressTeller(const std::string& location, XmltvReader& reader, DownloadView& view, CommandRunner& shell)
+        : location(location), reader(reader), view(view), shell(shell) {}
 
     bool pieceRead(const XmltvReader&) override {
+        if (shell.takeInterrupt()) {
+            interrupted = true;
+            return false;
+        }
         tell(false);
         return true;
     }
@@ -70,10 +75,13 @@ public:
         view.guideProgress(GuideProgress{location, progress.bytesRead, progress.programmes});
     }
 
+    bool interrupted = false;
+
 private:
     const std::string& location;
     XmltvReader& reader;
     DownloadView& view;
+    CommandRunner& shell;
     long long told = -kProgressMilliseconds;
 };
 
@@ -83,23 +91,80 @@ std::string lowered(std::string text) {
     return text;
 }
 
-// Edits that make one text the other, without regard to ASCII case.
-std::size_t distance(const std::string& a, const std::string& b) {
-    const std::string x = lowered(a), y = lowered(b);
+// Edits that make one text the other, or more than bound once that is
+// sure: the rest is not worth working out. Both are in lower case.
+std::size_t distance(const std::string& x, const std::string& y, std::size_t bound) {
+    // Never fewer edits than the lengths differ by.
+    if ((x.size() > y.size() ? x.size() - y.size() : y.size() - x.size()) > bound)
+        return bound + 1;
     std::vector<std::size_t> row(y.size() + 1);
     for (std::size_t j = 0; j <= y.size(); ++j)
         row[j] = j;
     for (std::size_t i = 1; i <= x.size(); ++i) {
         std::size_t diagonal = row[0];
         row[0] = i;
+        std::size_t least = row[0];
         for (std::size_t j = 1; j <= y.size(); ++j) {
             const std::size_t above = row[j];
             row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] == y[j - 1] ? 0 : 1)});
             diagonal = above;
+            least = std::min(least, row[j]);
         }
+        // No later row holds less than this one's least.
+        if (least > bound)
+            return bound + 1;
     }
     return row[y.size()];
 }
+
+// The closest candidates so far, the closest first; among equals the one
+// seen first.
+class Closest {
+public:
+    static constexpr std::size_t kKept = 3;
+
+    explicit Closest(const std::string& id) : query(lowered(id)) {}
+
+    void consider(const std::string& candidate, const std::string& name) {
+        // Longer than a channel list's id can be: no line means it.
+        if (candidate.size() >= sizeof(ChannelEntry::key))
+            return;
+        // Only one closer than the farthest of three kept can take its place.
+        if (best.size() == kKept && best.back().first == 0)
+            return;
+        const std::size_t bound = best.size() < kKept ? kUnbounded : best.back().first - 1;
+        std::size_t score = distance(query, lowered(candidate), bound);
+        if (!name.empty())
+            score = std::min(score, distance(query, lowered(name), std::min(bound, score)));
+        if (score > bound)
+            return;
+        // An id the guide gives twice keeps its closest score.
+        const auto same = std::find_if(best.begin(), best.end(), [&](const auto& b) { return b.second == candidate; });
+        if (same != best.end()) {
+            if (same->first <= score)
+                return;
+            best.erase(same);
+        }
+        const auto after = std::upper_bound(best.begin(), best.end(), score,
+                                            [](std::size_t s, const auto& b) { return s < b.first; });
+        best.insert(after, {score, candidate});
+        if (best.size() > kKept)
+            best.pop_back();
+    }
+
+    std::vector<std::string> ids() const {
+        std::vector<std::string> found;
+        for (const auto& entry : best)
+            found.push_back(entry.second);
+        return found;
+    }
+
+private:
+    static constexpr std::size_t kUnbounded = static_cast<std::size_t>(-1) / 2;
+
+    std::string query;
+    std::vector<std::pair<std::size_t, std::string>> best;
+};
 
 }  // namespace
 
@@ -112,30 +177,22 @@ bool buildGuideCommand(char* out, std::size_t size, const std::string& url) {
 }
 
 std::vector<std::string> closestChannels(const XmltvReader& guide, const std::string& id) {
-    std::vector<std::pair<std::size_t, std::string>> ranked;
+    Closest closest(id);
     for (const XmltvChannelName& channel : guide.declaredChannels())
-        ranked.emplace_back(std::min(distance(id, channel.id), distance(id, channel.name)), channel.id);
+        closest.consider(channel.id, channel.name);
     for (const std::string& other : guide.undeclaredIds())
-        ranked.emplace_back(distance(id, other), other);
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> closest;
-    for (const auto& [score, candidate] : ranked) {
-        if (closest.size() == 3)
-            break;
-        if (std::find(closest.begin(), closest.end(), candidate) == closest.end())
-            closest.push_back(candidate);
-    }
-    return closest;
+        closest.consider(other, "");
+    return closest.ids();
 }
 
 XmltvSource::XmltvSource(GuideSourceSettings settings, CommandRunner& shell)
     : settings(std::move(settings)), shell(shell) {}
 
 bool XmltvSource::readLocation(const std::string& location, XmltvReader& into, LocationReport& report) {
-    ProgressTeller teller(location, into, *view);
+    ProgressTeller teller(location, into, *view, shell);
     if (!isUrl(location)) {
-        report.result = readXmltvFile(location.c_str(), into, &teller) ? FetchResult::Data : FetchResult::Nothing;
+        const bool read = readXmltvFile(location.c_str(), into, &teller);
+        report.result = read ? FetchResult::Data : teller.interrupted ? FetchResult::Interrupted : FetchResult::Nothing;
     } else {
         char command[4096];
         if (!buildGuideCommand(command, sizeof command, location)) {
@@ -200,6 +257,7 @@ void XmltvSource::convertChannel(const ChannelStep& step, std::FILE* epg, Channe
     FetchReport told{step.ordinal, step.total, step.channel, GuideDate{}, FetchResult::Nothing};
     told.daysAsked = static_cast<int>(dayStarts.size()) - 1;
     told.daysFound = 0;
+    told.noGuide = !reader;
     report.lastFetch = FetchResult::Nothing;
     if (reader) {
         const std::size_t index = static_cast<std::size_t>(step.ordinal - 1);
@@ -210,9 +268,9 @@ void XmltvSource::convertChannel(const ChannelStep& step, std::FILE* epg, Channe
         report.eventsConverted = static_cast<int>(events.size());
         report.daysConverted = days;
         const XmltvChannelStats stats = reader->stats(index);
-        report.notInGuide = !stats.declared && stats.programmes == 0;
-        if (report.notInGuide && listing)
-            report.closest = closestChannels(*reader, step.channel.key);
+        told.notInGuide = !stats.declared && stats.programmes == 0;
+        if (told.notInGuide && listing)
+            told.closest = closestChannels(*reader, step.channel.key);
         report.lastFetch = events.empty() ? FetchResult::Nothing : FetchResult::Data;
         told.result = report.lastFetch;
         told.events = report.eventsConverted;

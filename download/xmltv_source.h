@@ -49,5 +49,7 @@ private:
 bool buildGuideCommand(char* out, std::size_t size, const std::string& url);
 
 // The ids of up to three of the guide's channels whose id or name comes
-// closest to id, the closest first.
+// closest to id (fewest edits, without regard to ASCII case), the closest
+// first, the guide's order among equals. Ids longer than a channel list's
+// can be are left out. Needs a guide read with listChannels().
 std::vector<std::string> closestChannels(const XmltvReader& guide, const std::string& id);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "run_seams.h"
 
@@ -12,6 +13,38 @@ namespace {
 
 // Long enough for every text with a path or name of 255 characters.
 using Text = char[768];
+
+// The most bytes of a guide's place on a line of the label: wider than the
+// label only for hosts of nothing but m's and w's, which wrap to a second
+// line that the label has room for.
+constexpr std::size_t kPlaceMax = 40;
+
+bool continuesCharacter(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Where a guide comes from, in few words: the host of a URL, or the name
+// of a file. A longer one keeps its start and its end around "...", never
+// cutting inside a UTF-8 character.
+std::string placeOf(const std::string& location) {
+    std::string place = location;
+    const std::size_t scheme = place.find("://");
+    if (scheme != std::string::npos) {
+        place.erase(0, scheme + 3);
+        place.erase(std::min(place.find('/'), place.size()));
+    } else if (const std::size_t slash = place.rfind('/'); slash != std::string::npos) {
+        place.erase(0, slash + 1);
+    }
+    if (place.size() <= kPlaceMax)
+        return place;
+    std::size_t head = (kPlaceMax - 3) / 2;
+    while (head > 0 && continuesCharacter(place[head]))
+        --head;
+    std::size_t tail = place.size() - (kPlaceMax - 3 - head);
+    while (tail < place.size() && continuesCharacter(place[tail]))
+        ++tail;
+    return place.substr(0, head) + "..." + place.substr(tail);
+}
 
 }  // namespace
 
@@ -23,20 +56,9 @@ std::string progressText(const FetchStart& fetch) {
 }
 
 std::string guideProgressText(const GuideProgress& progress) {
-    // The host of a URL, or the name of a file: the label is narrow.
-    std::string where = progress.location;
-    const std::size_t scheme = where.find("://");
-    if (scheme != std::string::npos) {
-        where.erase(0, scheme + 3);
-        where.erase(std::min(where.find('/'), where.size()));
-    } else if (const std::size_t slash = where.rfind('/'); slash != std::string::npos) {
-        where.erase(0, slash + 1);
-    }
-    if (where.size() > 40)
-        where.resize(40);
     Text text;
-    std::snprintf(text, sizeof text, "Reading guide:\n%s\n\n%.1f MB read\n%lld programmes", where.c_str(),
-                  progress.bytesRead / 1e6, progress.programmes);
+    std::snprintf(text, sizeof text, "Reading guide:\n%s\n\n%.1f MB read\n%lld programmes",
+                  placeOf(progress.location).c_str(), progress.bytesRead / 1e6, progress.programmes);
     return text;
 }
 
@@ -132,6 +154,52 @@ std::string failureText(const Failure& failure) {
     return aboutFile("Unable to open file:", path);
 }
 
+// Why a guide's place brought no guide, in few words.
+std::string locationReason(const LocationReport& location) {
+    const XmltvProblem& problem = location.problem;
+    switch (location.result) {
+    case FetchResult::TimedOut: return "timed out";
+    case FetchResult::Interrupted: return "interrupted";
+    case FetchResult::NoWget: return "wget could not be started";
+    default: break;
+    }
+    switch (problem.error) {
+    case XmltvError::None: return "no such guide, or no connection";
+    case XmltvError::Empty: return "nothing came";
+    case XmltvError::BadCompression: return "damaged compressed data";
+    case XmltvError::CutCompression:
+    case XmltvError::CutGuide: return "the guide is cut short";
+    case XmltvError::CompressionMemory: return "it needs too much memory";
+    case XmltvError::TooLarge: return "more than 2 GiB";
+    case XmltvError::Encoding: return "an encoding that is not read";
+    case XmltvError::NotXml: return "not XML";
+    case XmltvError::NotXmltv: return "not an XMLTV guide";
+    case XmltvError::OpenFailed: return std::string("cannot be opened (") + reason(problem.systemError) + ")";
+    case XmltvError::NotAFile: return "not a regular file";
+    case XmltvError::ReadFailed: return std::string("cannot be read (") + reason(problem.systemError) + ")";
+    case XmltvError::Stopped: return "stopped";
+    }
+    return "no guide";
+}
+
+// A whole guide that no place brought: the last place tried, and why, each
+// on a line of its own, so that a place that fills a line stays whole.
+std::string noGuideText(const std::vector<LocationReport>& locations) {
+    const LocationReport& last = locations.back();
+    std::string tried = "no guide read from";
+    if (locations.size() > 1)
+        tried += " " + std::to_string(locations.size()) + " places, the last";
+    return "Download failed, old guide kept:\n" + tried + "\n" + placeOf(last.location) + ":\n" +
+           locationReason(last) + "\n\nPress EXIT to close";
+}
+
+bool anyBrought(const std::vector<LocationReport>& locations) {
+    for (const LocationReport& location : locations)
+        if (location.brought())
+            return true;
+    return false;
+}
+
 }  // namespace
 
 std::string outcomeText(const RunReport& report) {
@@ -142,6 +210,8 @@ std::string outcomeText(const RunReport& report) {
     case RunOutcome::Incomplete:
         return "Download incomplete, guide replaced:\n" + missingLines(report) + "\n\nPress EXIT to close";
     case RunOutcome::NoGuideData:
+        if (!report.locations.empty() && !anyBrought(report.locations))
+            return noGuideText(report.locations);
         std::snprintf(text, sizeof text,
                       "Download failed, old guide kept:\nno guide data for %d of %d channels\n\nPress EXIT to close",
                       report.channelsWithoutData(), static_cast<int>(report.channels.size()));

@@ -10,11 +10,13 @@
 std::string progressText(const FetchStart& fetch);
 
 // "Reading guide:\nguide.example.org\n\n12.3 MB read\n4567 programmes":
-// where a whole guide comes from (a URL's host, a file's name) and how far
-// its reading has come.
+// where a whole guide comes from (a URL's host, a file's name; a long one
+// shortened in its middle) and how far its reading has come.
 std::string guideProgressText(const GuideProgress& progress);
 
-// The outcome, ending "Press EXIT to close": only the exit key closes the dialog.
+// The outcome, ending "Press EXIT to close": only the exit key closes the
+// dialog. When no place of a whole guide brought one, the last place tried
+// and why.
 std::string outcomeText(const RunReport& report);
 
 // Why a run refuses an EPG path, in the dialog's words: "it is the channel list".

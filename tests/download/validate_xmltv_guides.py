@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """validate_xmltv_guides.py: the made-up XMLTV guides of the tests are valid XMLTV, but for what each is about.
 
-Checks every guide in tests/download/xmltv, and what scripts/make_xmltv_guide.py
-writes, with tv_validate_file (Debian's xmltv-util) against the DTD that
+Checks every guide in tests/download/xmltv and tests/e2e/xmltv, and what
+scripts/make_xmltv_guide.py writes, with tv_validate_file (Debian's xmltv-util) against the DTD that
 comes with it, without the network. A guide may show only the errors listed
 for it here, and must show each of them (else it no longer tests what it is
 for); the deliberately broken ones are left out, and every file of the
@@ -19,6 +19,7 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FIXTURES = os.path.join(HERE, "xmltv")
+E2E_FIXTURES = os.path.join(HERE, "..", "e2e", "xmltv")
 GENERATOR = os.path.join(HERE, "..", "..", "scripts", "make_xmltv_guide.py")
 DTD = "/usr/share/xmltv/xmltv.dtd"
 
@@ -36,6 +37,15 @@ EXPECTED = {
         r"Line \d+ Invalid start-time '2030031010'",
         r"Line \d+ Invalid stop-time '20300310 1200'",
     ],
+}
+# The end-to-end tests' guides: times in zones, and an encoding not read.
+E2E_EXPECTED = {
+    "utc.xml": [],
+    "rome_spring.xml": [],
+    "rome_autumn.xml": [],
+    "kolkata.xml": [],
+    "st_johns.xml": [],
+    "latin2.xml": [],
 }
 # Broken on purpose: what the reader must refuse.
 BROKEN = {
@@ -62,17 +72,19 @@ def main():
         print("tv_validate_file or its DTD is missing (Debian package xmltv-util): skipped")
         return 77
     failures = 0
-    for name in sorted(os.listdir(FIXTURES)):
-        if name in BROKEN:
-            print("%s: left out, %s" % (name, BROKEN[name]))
-            continue
-        if name not in EXPECTED:
-            print("%s: not listed in %s" % (name, os.path.basename(__file__)))
-            failures += 1
-            continue
-        problems = validate(os.path.join(FIXTURES, name), EXPECTED[name])
-        print("%s: %s" % (name, "as expected" if not problems else "; ".join(problems)))
-        failures += bool(problems)
+    for folder, expected, broken in ((FIXTURES, EXPECTED, BROKEN), (E2E_FIXTURES, E2E_EXPECTED, {})):
+        shown = os.path.relpath(folder, os.path.join(HERE, ".."))
+        for name in sorted(os.listdir(folder)):
+            if name in broken:
+                print("%s/%s: left out, %s" % (shown, name, broken[name]))
+                continue
+            if name not in expected:
+                print("%s/%s: not listed in %s" % (shown, name, os.path.basename(__file__)))
+                failures += 1
+                continue
+            problems = validate(os.path.join(folder, name), expected[name])
+            print("%s/%s: %s" % (shown, name, "as expected" if not problems else "; ".join(problems)))
+            failures += bool(problems)
 
     # The generator: valid, and the same bytes for the same arguments.
     with tempfile.TemporaryDirectory() as folder:

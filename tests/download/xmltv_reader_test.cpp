@@ -21,6 +21,7 @@
 #include "xmltv_decoder.h"
 #include "xmltv_file.h"
 #include "xmltv_reader.h"
+#include "xmltv_source.h"
 #include "zone_guard.h"
 
 namespace {
@@ -211,6 +212,30 @@ TEST(XmltvReader, ListsChannelsAndTheIdsOnlyProgrammesName) {
     const auto bare = readGuide("<tv><channel id=\"bare.example\"/></tv>", fixtureSelection({}));
     ASSERT_EQ(bare->declaredChannels().size(), 1u);
     EXPECT_EQ(bare->declaredChannels()[0].name, "bare.example");
+}
+
+TEST(XmltvReader, TheClosestChannelsByIdOrName) {
+    const std::string longId(300, 'x');
+    const auto guide = readGuide(
+        "<tv><channel id=\"rai1.it\"><display-name>Rai 1</display-name></channel>"
+        "<channel id=\"rai2.it\"><display-name>Rai 2</display-name></channel>"
+        "<channel id=\"la7.it\"><display-name>La7</display-name></channel>"
+        "<channel id=\"dup.it\"><display-name>Zzzzzzzz</display-name></channel>"
+        "<channel id=\"dup.it\"><display-name>Cielo</display-name></channel>"
+        "<channel id=\"" + longId + "\"/>"
+        "<programme start=\"20300310120000\" channel=\"rai3.it\"><title>t</title></programme></tv>",
+        fixtureSelection({}));
+    ASSERT_EQ(guide->problem().error, XmltvError::None);
+    // Case does not count; the guide's order among equals, programmes' ids last.
+    EXPECT_EQ(closestChannels(*guide, "RAI1.it"), (std::vector<std::string>{"rai1.it", "rai2.it", "rai3.it"}));
+    EXPECT_EQ(closestChannels(*guide, "Rai4.it"), (std::vector<std::string>{"rai1.it", "rai2.it", "rai3.it"}));
+    // A name may come closer than any id; an id given twice is named once.
+    EXPECT_EQ(closestChannels(*guide, "la 7").front(), "la7.it");
+    EXPECT_EQ(closestChannels(*guide, "cielo"), (std::vector<std::string>{"dup.it", "rai1.it", "rai2.it"}));
+    // No list line can hold an id that long.
+    const std::vector<std::string> nearLong = closestChannels(*guide, std::string(250, 'x'));
+    EXPECT_EQ(nearLong.size(), 3u);
+    EXPECT_EQ(std::count(nearLong.begin(), nearLong.end(), longId), 0);
 }
 
 TEST(XmltvReader, TimesAreTheSameInEveryZone) {

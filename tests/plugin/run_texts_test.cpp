@@ -73,6 +73,53 @@ TEST(RunTexts, ProgressShowsTheFetchUnderWay) {
               "Downloading:\t1 of 3\n\nChannel 501:\tCanale Uno\nDate:\t28 / 02");
 }
 
+TEST(RunTexts, GuideProgressNamesThePlaceInFewWords) {
+    const auto shown = [](const std::string& location) {
+        return guideProgressText(GuideProgress{location, 12345678, 4567});
+    };
+    EXPECT_EQ(shown("https://guide.example.org/it/guide.xml.gz?key=1"),
+              "Reading guide:\nguide.example.org\n\n12.3 MB read\n4567 programmes");
+    EXPECT_EQ(shown("/mnt/usb/guides/it.xml.xz"), "Reading guide:\nit.xml.xz\n\n12.3 MB read\n4567 programmes");
+    // A long host keeps its start and its end.
+    EXPECT_EQ(shown("http://epg-mirror-number-three.a-very-long-provider-name.example.org/it.xml"),
+              "Reading guide:\nepg-mirror-number-...er-name.example.org\n\n12.3 MB read\n4567 programmes");
+    // 40 bytes at most, and no cut inside a character: each "è" is two.
+    const auto place = [&](const std::string& name) {
+        const std::string text = shown("/mnt/usb/" + name);
+        return text.substr(15, text.find('\n', 15) - 15);
+    };
+    EXPECT_EQ(place(std::string(17, 'a') + "\xc3\xa8\xc3\xa8" + std::string(20, 'z')),
+              std::string(17, 'a') + "..." + std::string(20, 'z'));
+    EXPECT_EQ(place(std::string(25, 'x') + "\xc3\xa8" + std::string(18, 'y')),
+              std::string(18, 'x') + "..." + std::string(18, 'y'));
+}
+
+TEST(RunTexts, NoGuideFromAnyPlaceSaysWhy) {
+    RunReport report;
+    report.outcome = RunOutcome::NoGuideData;
+    report.channels.resize(2);
+    LocationReport cut;
+    cut.location = "http://guide.example.org/it.xml.gz";
+    cut.problem.error = XmltvError::CutCompression;
+    report.locations = {cut};
+    EXPECT_EQ(outcomeText(report), "Download failed, old guide kept:\nno guide read from\nguide.example.org:\n"
+                                   "the guide is cut short\n\nPress EXIT to close");
+
+    LocationReport missing;
+    missing.location = "/mnt/usb/it.xml";
+    missing.problem.error = XmltvError::OpenFailed;
+    missing.problem.systemError = ENOENT;
+    report.locations.push_back(missing);
+    EXPECT_EQ(outcomeText(report), "Download failed, old guide kept:\nno guide read from 2 places, the last\n"
+                                   "it.xml:\ncannot be opened (No such file or directory)\n\n"
+                                   "Press EXIT to close");
+
+    // A guide read, but none of the channels in it: as with the day documents.
+    report.locations.back().result = FetchResult::Data;
+    EXPECT_EQ(outcomeText(report), "Download failed, old guide kept:\nno guide data for 2 of 2 channels\n\n"
+                                   "Press EXIT to close");
+}
+
 TEST(RunTexts, EachOutcomeInTheBoxsWords) {
     // Three channels: one whole, one without data (its old block kept), one
     // with a day short and another cut.
