@@ -90,14 +90,17 @@ cmake --build build -j2 --target tarvio-fetch >/dev/null
 # A zone with summer time, for the service's "today" and every run.
 zone=Europe/Rome
 xmltv_dir="$run_dir/xmltv"
-mkdir -p "$xmltv_dir/busybox"
+# The runs' own /tmp, where they also find their files: another run's lock
+# on this machine (/tmp/tarvio.lock) is not theirs.
+own_tmp="$xmltv_dir/tmp"
+mkdir -p "$xmltv_dir/busybox" "$own_tmp"
 ln -s "$(command -v busybox)" "$xmltv_dir/busybox/wget"
 {
     echo "# Ten of the guide's 40 channels."
     for n in 3 7 11 15 19 23 27 31 35 39; do printf 'y ch%03d.example,Channel %d\n' "$n" "$n"; done
     echo "n ch002.example,Not fetched"
-} > "$xmltv_dir/tarvio.channels"
-printf '# Tarvio config file - DO NOT EDIT!\n/mnt/usb/lomvi.dat\n7\n' > "$xmltv_dir/tarvio.conf"
+} > "$own_tmp/tarvio.channels"
+printf '# Tarvio config file - DO NOT EDIT!\n/mnt/usb/lomvi.dat\n7\n' > "$own_tmp/tarvio.conf"
 # The service makes the guide, its gzip and its xz before it answers.
 TZ=$zone python3 scripts/sample_guide_service.py --port-file "$xmltv_dir/port" --lifetime 900 \
     --xmltv-channels 40 --xmltv-days 8 --xmltv-now &
@@ -120,38 +123,43 @@ if [ "$last" != "</tv>" ]; then
 fi
 
 # xmltv_run NAME PACKING COMMAND...: runs COMMAND (a tarvio-fetch and what
-# starts it) on the guide as PACKING has it (.gz or .xz), under
-# /usr/bin/time, into $xmltv_dir/NAME.dat; its peak memory into NAME.kb.
+# starts it) on the guide as PACKING has it (.gz or .xz), with its own
+# /tmp, into NAME.dat there; its peak memory, by /usr/bin/time, into
+# NAME.kb.
 xmltv_run() {
     local name=$1 packing=$2
     shift 2
-    echo "xmltv $guide_url$packing" > "$xmltv_dir/$name.source"
-    local status=0
-    TZ=$zone http_proxy="$xmltv_proxy" no_proxy="" /usr/bin/time -f %M -o "$xmltv_dir/$name.kb" \
-        "$@" --config "$xmltv_dir/tarvio.conf" --channels "$xmltv_dir/tarvio.channels" \
-        --source "$xmltv_dir/$name.source" --output "$xmltv_dir/$name.dat" \
+    echo "xmltv $guide_url$packing" > "$own_tmp/$name.source"
+    local as_root=() status=0
+    [ "$(id -u)" -eq 0 ] || as_root=(--map-root-user)
+    TZ=$zone http_proxy="$xmltv_proxy" no_proxy="" \
+        unshare "${as_root[@]}" --mount sh -c 'mount --bind "$1" /tmp && shift && exec "$@"' sh "$own_tmp" \
+        /usr/bin/time -f %M -o "/tmp/$name.kb" \
+        "$@" --config /tmp/tarvio.conf --channels /tmp/tarvio.channels \
+        --source "/tmp/$name.source" --output "/tmp/$name.dat" \
         >"$xmltv_dir/$name.outcome" 2>"$xmltv_dir/$name.progress" || status=$?
     local blocks
-    blocks=$(grep -c '^C ' "$xmltv_dir/$name.dat" 2>/dev/null || true)
-    if [ "$status" -ne 0 ] || [ "$(cat "$xmltv_dir/$name.outcome")" != "DONE!" ] || [ "$blocks" -ne 10 ]; then
+    blocks=$(grep -c '^C ' "$own_tmp/$name.dat" 2>/dev/null || true)
+    if [ "$status" -ne 0 ] || [ "$(cat "$xmltv_dir/$name.outcome")" != "DONE!" ] || [ "${blocks:-0}" -ne 10 ]; then
         cat "$xmltv_dir/$name.progress" "$xmltv_dir/$name.outcome" >&2
         echo "test-ppc: $name: exit $status, ${blocks:-0} of 10 channel blocks" >&2
         exit 1
     fi
 }
-xmltv_run pc .gz build/tarvio-fetch
+xmltv_run pc .gz "$PWD/build/tarvio-fetch"
 guide_size=$(http_proxy="$xmltv_proxy" no_proxy="" wget -q -O - "$guide_url" | wc -c)
-echo "build/tarvio-fetch: DONE!, $(grep -c '^E ' "$xmltv_dir/pc.dat") event records of 10 channels" \
-     "from a guide of $guide_size bytes; peak $(cat "$xmltv_dir/pc.kb") KB"
+echo "build/tarvio-fetch: DONE!, $(grep -c '^E ' "$own_tmp/pc.dat") event records of 10 channels" \
+     "from a guide of $guide_size bytes; peak $(cat "$own_tmp/pc.kb") KB"
 # What qemu-ppc itself takes with the box's tarvio-fetch doing nothing.
 /usr/bin/time -f %M -o "$xmltv_dir/floor.kb" qemu-ppc build-ppc/tarvio-fetch --version >/dev/null
 floor=$(cat "$xmltv_dir/floor.kb")
 for packing in .gz .xz; do
     name=ppc${packing#.}
-    PATH="$xmltv_dir/busybox:$PATH" xmltv_run "$name" "$packing" qemu-ppc -L /usr/powerpc-linux-gnu build-ppc/tarvio-fetch
-    cmp -s "$xmltv_dir/pc.dat" "$xmltv_dir/$name.dat" ||
-        { echo "test-ppc: $name: the EPG file differs from the PC's: $(cmp "$xmltv_dir/pc.dat" "$xmltv_dir/$name.dat")" >&2; exit 1; }
-    peak=$(cat "$xmltv_dir/$name.kb")
+    PATH="$xmltv_dir/busybox:$PATH" \
+        xmltv_run "$name" "$packing" qemu-ppc -L /usr/powerpc-linux-gnu "$PWD/build-ppc/tarvio-fetch"
+    cmp -s "$own_tmp/pc.dat" "$own_tmp/$name.dat" ||
+        { echo "test-ppc: $name: the EPG file differs from the PC's: $(cmp "$own_tmp/pc.dat" "$own_tmp/$name.dat")" >&2; exit 1; }
+    peak=$(cat "$own_tmp/$name.kb")
     # qemu-ppc's own memory comes with the program's: what the run takes
     # beyond qemu's floor bounds what the program needs on the box.
     echo "build-ppc/tarvio-fetch, ${packing#.}, BusyBox's wget: DONE!, the PC's EPG file byte for byte;" \
