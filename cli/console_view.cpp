@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "terminal_text.h"
+#include "xmltv_decoder.h"
 
 namespace {
 
@@ -107,7 +108,9 @@ std::string describeLocation(const LocationReport& location) {
     case XmltvError::Empty: return where + "nothing came";
     case XmltvError::BadCompression: return where + "damaged compressed data: " + problem.detail;
     case XmltvError::CutCompression: return where + "the compressed guide is cut short";
-    case XmltvError::CompressionMemory: return where + "the xz guide needs too much memory: " + problem.detail;
+    case XmltvError::CompressionMemory:
+        return where + "the xz guide needs too much memory: " + problem.detail + " MiB, more than " +
+               std::to_string(kXzMemoryLimit >> 20);
     case XmltvError::TooLarge: return where + "more than 2 GiB unpacked";
     case XmltvError::Encoding: return where + "an encoding that is not read: " + terminalText(problem.detail);
     case XmltvError::NotXml: return where + withPlace("not XML: " + terminalText(problem.detail));

@@ -58,10 +58,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 # built, go beside the plug-in.
 install(FILES ${TARVIO_BOX_LIBS}/copyright DESTINATION ${TARVIO_PLUGIN_DIR} RENAME tarvio.copyright)
 
-# The channel list is the user's file once installed: an upgrade keeps an
-# edited one, and a removal keeps it too.
+# The channel list and the source file are the user's files once
+# installed: an upgrade keeps edited ones, and a removal keeps them too.
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/package-control/conffiles
-     CONTENT "/${TARVIO_PLUGIN_DIR}/tarvio.channels\n")
+     CONTENT "/${TARVIO_PLUGIN_DIR}/tarvio.channels\n/${TARVIO_PLUGIN_DIR}/tarvio.source\n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/package-control/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 

@@ -5,7 +5,9 @@
 # the binaries carry; installs, edits, upgrades and removes it in a fresh
 # box root with dpkg doing opkg's job, runs the installed tarvio-fetch from
 # that root under qemu-ppc for a whole download against the sample guide
-# service, and compares the tarball with the package. Run by test-ppc.sh; installs what is missing (when run as root).
+# service, then, with a source file of the user's, for a whole reading of
+# an XMLTV guide on the box's USB stick, and compares the tarball with the
+# package. Run by test-ppc.sh; installs what is missing (when run as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
@@ -21,6 +23,7 @@ ipk=build-ppc/tarvio_${version}_powerpc.ipk
 tarball=build-ppc/tarvio_${version}_powerpc.tar.gz
 plugins=var/kestra/plugins
 channels=$plugins/tarvio.channels
+source_file=$plugins/tarvio.source
 notices=$plugins/tarvio.copyright
 command=var/kestra/bin/tarvio-fetch
 
@@ -54,7 +57,7 @@ done
 # No install scripts: the files alone make the install.
 control_members=$(dpkg-deb --ctrl-tarfile "$ipk" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')
 [ "$control_members" = "conffiles control md5sums " ] || fail "control members: $control_members"
-[ "$(dpkg-deb --info "$ipk" conffiles)" = "/$channels" ] ||
+[ "$(dpkg-deb --info "$ipk" conffiles)" = "$(printf '/%s\n/%s' "$channels" "$source_file")" ] ||
     fail "conffiles: $(dpkg-deb --info "$ipk" conffiles)"
 
 # Mode, owner and path of every entry of a listing by dpkg-deb -c or tar -tv.
@@ -66,13 +69,14 @@ drwxr-xr-x root/root var/kestra/bin
 drwxr-xr-x root/root var/kestra/plugins
 -rwxr-xr-x root/root $command
 -rw-r--r-- root/root $channels
+-rw-r--r-- root/root $source_file
 -rw-r--r-- root/root $notices
 -rw-r--r-- root/root $plugins/tarvio.so
 EOF
 )
 listed=$(dpkg-deb --contents "$ipk" | entries)
 [ "$listed" = "$expected" ] || fail "$(printf 'contents:\n%s\nexpected:\n%s' "$listed" "$expected")"
-echo "$ipk: tarvio $version for powerpc, no dependencies, no install scripts, conffile /$channels"
+echo "$ipk: tarvio $version for powerpc, no dependencies, no install scripts, conffiles /$channels, /$source_file"
 
 echo "== The binaries in the package =="
 dpkg-deb --extract "$ipk" "$work/data"
@@ -131,6 +135,10 @@ box_dpkg() {
 box_dpkg --install "$ipk"
 diff -r --exclude=lib --exclude=mnt "$work/data" "$box" >/dev/null || fail "the box root's files differ from the package's"
 [ ! -e "$box/$plugins/tarvio.conf" ] || fail "a settings file was installed"
+# The sample source file names no guide: a fresh install fetches the day
+# documents, as the run below shows.
+active=$(grep -v -e '^[[:space:]]*#' -e '^[[:space:]]*$' "$box/$source_file" || true)
+[ -z "$active" ] || fail "the sample source file has active lines: $active"
 
 # The owner enables the first channel the sample skips, and Setup saves
 # settings for two days.
@@ -178,8 +186,44 @@ empty=$(awk '/^C / { if (open && !events) n++; open = 1; events = 0 } /^E / { ev
 [ "$empty" -eq 0 ] || fail "$empty channel blocks without events"
 echo "exit 0: $(grep -c '^C ' "$box/mnt/usb/lomvi.dat") channel blocks, $(grep -c '^E ' "$box/mnt/usb/lomvi.dat") event records"
 
+echo "== An XMLTV guide on the stick: the user's source file, upgraded, and a run =="
+# The owner puts a guide on the USB stick, names it in the source file,
+# builds the channel list from the guide's own ids with --list-channels
+# and enables two of its channels.
+python3 scripts/make_xmltv_guide.py --channels 4 --days 3 --gzip --output "$box/mnt/usb/guide.xml.gz"
+printf '# My guide.\nxmltv /mnt/usb/guide.xml.gz\nlang en\n' > "$box/$source_file"
+cp "$box/$source_file" "$work/written.source"
+status=0
+from_box qemu-ppc "/$command" --list-channels >"$work/listed" 2>"$work/listing" || status=$?
+[ "$status" -eq 0 ] && [ "$(grep -c '^n ch00[1-4]\.example,' "$work/listed")" -eq 4 ] ||
+    { cat "$work/listing" "$work/listed" >&2; fail "tarvio-fetch --list-channels: exit $status"; }
+sed '2,3s/^n /y /' "$work/listed" > "$box/$channels"
+cp "$box/$channels" "$work/edited.channels"
+
+box_dpkg --force-confold --install "$ipk"
+cmp -s "$box/$source_file" "$work/written.source" || fail "the upgrade replaced the user's source file"
+cmp -s "$box/$channels" "$work/edited.channels" || fail "the upgrade replaced the channel list made from the guide"
+echo "upgraded: the user's source file and channel list stayed"
+
+status=0
+from_box qemu-ppc "/$command" >"$work/outcome" 2>"$work/progress" || status=$?
+[ "$status" -eq 0 ] && [ "$(cat "$work/outcome")" = "DONE!" ] ||
+    { cat "$work/progress" "$work/outcome" >&2; fail "tarvio-fetch with the XMLTV source: exit $status"; }
+grep -qx '/mnt/usb/guide.xml.gz: guide read, [0-9]* programmes' "$work/progress" ||
+    { cat "$work/progress" >&2; fail "tarvio-fetch did not say it read the guide on the stick"; }
+left=$(find "$box/tmp" -mindepth 1 ! -name tarvio.lock)
+[ -z "$left" ] || fail "the XMLTV run left files in /tmp: $left"
+wanted=$(sed -n 's/^y [^,]*,//p' "$box/$channels")
+blocks=$(sed -n 's/^C [0-9]* //p' "$box/mnt/usb/lomvi.dat")
+[ "$blocks" = "$wanted" ] || fail "$(printf 'channel blocks:\n%s\nwanted:\n%s' "$blocks" "$wanted")"
+empty=$(awk '/^C / { if (open && !events) n++; open = 1; events = 0 } /^E / { events++ }
+             END { if (open && !events) n++; print n + 0 }' "$box/mnt/usb/lomvi.dat")
+[ "$empty" -eq 0 ] || fail "$empty channel blocks without events"
+echo "exit 0, DONE!: $(grep -c '^C ' "$box/mnt/usb/lomvi.dat") channel blocks, $(grep -c '^E ' "$box/mnt/usb/lomvi.dat") event records from the guide on the stick"
+
 box_dpkg --remove tarvio
 [ ! -e "$box/$plugins/tarvio.so" ] && [ ! -e "$box/$command" ] || fail "the removal left the binaries"
 cmp -s "$box/$channels" "$work/edited.channels" || fail "the removal did not keep the edited channel list"
+cmp -s "$box/$source_file" "$work/written.source" || fail "the removal did not keep the source file"
 cmp -s "$box/$plugins/tarvio.conf" "$work/saved.conf" || fail "the removal did not keep the settings file"
-echo "removed: the binaries went, the channel list and the settings stayed"
+echo "removed: the binaries went, the channel list, the source file and the settings stayed"

@@ -4,6 +4,10 @@
 # the same box without the dialog.
 #   scripts/demo.sh                 presses green, shows the screens and the EPG file
 #   scripts/demo.sh --interactive   the same box on the terminal, keys from you
+#   scripts/demo.sh --xmltv [--interactive]
+#                                   the same with an XMLTV guide of the service as
+#                                   the box's source, its channel list made with
+#                                   tarvio-fetch --list-channels
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/packages.sh
@@ -11,11 +15,14 @@ cd "$(dirname "$0")/.."
 ensure_packages "${BUILD_PACKAGES[@]}"
 
 interactive=0
-case "${1:-}" in
-    "") ;;
-    --interactive) interactive=1 ;;
-    *) echo "usage: $0 [--interactive]" >&2; exit 2 ;;
-esac
+xmltv=0
+for option in "$@"; do
+    case "$option" in
+        --interactive) interactive=1 ;;
+        --xmltv) xmltv=1 ;;
+        *) echo "usage: $0 [--xmltv] [--interactive]" >&2; exit 2 ;;
+    esac
+done
 
 cmake -S . -B build && cmake --build build -j2
 
@@ -27,8 +34,20 @@ make_sample_box "$box"
 trap stop_guide_service EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
-start_guide_service "$box"
-echo "Sample guide service on $http_proxy"
+if [ "$xmltv" -eq 0 ]; then
+    start_guide_service "$box"
+    echo "Sample guide service on $http_proxy"
+else
+    # The guide is made before the service answers, so that no fetch waits.
+    echo "Making the sample XMLTV guide..."
+    start_guide_service "$box" --xmltv-now
+    echo "Sample guide service on $http_proxy"
+    use_sample_xmltv "$box" build/tarvio-fetch
+    echo "Source file: $(grep -v '^#' "$box/var/kestra/plugins/tarvio.source")"
+    echo "Channel list from tarvio-fetch --list-channels:"
+    cat "$box/var/kestra/plugins/tarvio.channels"
+    echo
+fi
 
 if [ "$interactive" -eq 1 ]; then
     build/tvhost --root "$box" build/tarvio.so
@@ -46,8 +65,12 @@ cp "$epg" "$box/dialog.dat" 2>/dev/null || true
 echo
 echo "=== build/tarvio-fetch refreshing the box ==="
 fetch_status=0
+# With XMLTV, the box's source file too, not the PC's.
+source_option=()
+[ "$xmltv" -eq 0 ] || source_option=(--source build/demo-box/var/kestra/plugins/tarvio.source)
 build/tarvio-fetch --config build/demo-box/var/kestra/plugins/tarvio.conf \
                    --channels build/demo-box/var/kestra/plugins/tarvio.channels \
+                   "${source_option[@]}" \
                    --output build/demo-box/mnt/usb/lomvi.dat || fetch_status=$?
 stop_guide_service
 if [ "$fetch_status" -ne 0 ]; then

@@ -3,6 +3,7 @@
 import datetime
 import functools
 import http.server
+import lzma
 import os
 import shutil
 import subprocess
@@ -106,10 +107,17 @@ class XmltvGuides(unittest.TestCase):
                          ["n ch001.example", "n ch002.example", "n ch003.example", "n ch004.example"])
 
     def test_no_guide_from_any_mirror_keeps_the_old_file(self):
-        self.write("tarvio.source", "xmltv %spage.xml\nxmltv %smissing.xml\n" % (self.url, self.url))
+        # Packed with xz -9: its 64 MiB dictionary is more than a box can give.
+        with open(os.path.join(self.served, "guide.xml"), "rb") as plain:
+            packed = lzma.compress(plain.read(), preset=9)
+        with open(os.path.join(self.served, "greedy.xml.xz"), "wb") as out:
+            out.write(packed)
+        self.write("tarvio.source", "xmltv %spage.xml\nxmltv %smissing.xml\nxmltv %sgreedy.xml.xz\n"
+                   % (self.url, self.url, self.url))
         run = self.fetch("--source", self.file("tarvio.source"))
         self.assertEqual(run.returncode, 2, run.stderr)
         self.assertIn("%smissing.xml: the fetch failed" % self.url, run.stderr)
+        self.assertRegex(run.stderr, r"greedy\.xml\.xz: the xz guide needs too much memory: 6[0-9] MiB, more than 20\n")
         self.assertEqual(run.stderr.splitlines()[-1], "Download failed, old guide kept: no guide data for 2 of 2 channels")
         self.assertEqual(self.read("lomvi.dat"), OLD_GUIDE)
 
