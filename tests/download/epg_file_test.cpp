@@ -5,22 +5,16 @@
 #include <string>
 
 #include "epg_file.h"
-#include "file_handle.h"
 #include "temp_folder.h"
+#include "written_text.h"
 
 namespace {
 
 // A record whose description holds lines that look like the file's own.
 std::string record(int sequence, const std::string& description) {
-    std::string text;
-    FileHandle out(std::tmpfile());
-    writeEventRecord(out.get(), EventRecord{sequence, 1000, 60, 1, "Title", "", description});
-    std::rewind(out.get());
-    char buffer[512];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, out.get())) > 0)
-        text.append(buffer, got);
-    return text;
+    return writtenText([&](std::FILE* out) {
+        writeEventRecord(out, EventRecord{sequence, 1000, 60, 1, "Title", "", description});
+    });
 }
 
 // The block of the channel named, as copy() writes it under ordinal 7.
@@ -29,16 +23,9 @@ std::string copied(const std::string& path, const char* name) {
     const int block = old.take(name);
     if (block < 0)
         return "(none)";
-    FileHandle out(std::tmpfile());
-    if (!old.copy(block, 7, out.get()))
-        return "(failed)";
-    std::string text;
-    std::rewind(out.get());
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, out.get())) > 0)
-        text.append(buffer, got);
-    return text;
+    bool copied = false;
+    const std::string text = writtenText([&](std::FILE* out) { copied = old.copy(block, 7, out); });
+    return copied ? text : "(failed)";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "epg_file.h"
 #include "xmltv_events.h"
 #include "xmltv_fields.h"
+#include "written_text.h"
 
 namespace {
 
@@ -202,14 +203,7 @@ TEST(XmltvEvents, FollowTheRulesOfOrderEndsAndWindow) {
 }
 
 std::string written(const std::vector<XmltvEvent>& events) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    writeXmltvEvents(out, events);
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    return writtenText([&](std::FILE* out) { writeXmltvEvents(out, events); });
 }
 
 TEST(XmltvEvents, RecordsGiveTheTrueStartAndTheLengthInSecondsAndMinutes) {

@@ -18,6 +18,7 @@
 #include <zlib.h>
 
 #include "temp_folder.h"
+#include "written_text.h"
 #include "xmltv_decoder.h"
 #include "xmltv_file.h"
 #include "xmltv_reader.h"
@@ -77,14 +78,7 @@ std::unique_ptr<XmltvReader> readGuide(const std::string& bytes, XmltvSelection 
 }
 
 std::string records(const std::vector<XmltvEvent>& events) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&buffer, &size);
-    writeXmltvEvents(out, events);
-    std::fclose(out);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    return writtenText([&](std::FILE* out) { writeXmltvEvents(out, events); });
 }
 
 // The titles of a channel's events, with their start from the window's
