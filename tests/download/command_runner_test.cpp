@@ -471,3 +471,56 @@ TEST_P(RunnerInShell, KnowsHowTheCommandEndedWhenTheHostIgnoresSigchld) {
 
 INSTANTIATE_TEST_SUITE_P(Shells, RunnerInShell, ::testing::Values("sh", "busybox"),
                          [](const ::testing::TestParamInfo<std::string>& shell) { return shell.param; });
+
+namespace {
+
+// Keeps what a streamed command writes; wants no more after `most` bytes.
+class KeptOutput : public OutputSink {
+public:
+    explicit KeptOutput(std::size_t most = std::string::npos) : most(most) {}
+    bool output(const char* bytes, std::size_t size) override {
+        kept.append(bytes, size);
+        return kept.size() < most;
+    }
+
+    std::string kept;
+    std::size_t most;
+};
+
+}  // namespace
+
+TEST(TimedShellRunner, StreamsWhatTheCommandWritesAndItsStatus) {
+    TimedShellRunner runner(5);
+    KeptOutput output;
+    EXPECT_EQ(runner.stream("printf 'one\\n'; printf 'two\\n' >&2; printf three", output), CommandStatus::Finished);
+    EXPECT_EQ(output.kept, "one\nthree") << "standard output only";
+    KeptOutput failed;
+    EXPECT_EQ(runner.stream("printf half; exit 4", failed), CommandStatus::Failed);
+    EXPECT_EQ(failed.kept, "half");
+}
+
+TEST(TimedShellRunner, AStreamsLimitCountsFromItsLastByte) {
+    // A command that writes a byte each 0.3 s for 2.4 s outlives a 2 s limit
+    // that counts from the start; from the last byte, it never comes.
+    TimedShellRunner runner(2);
+    KeptOutput output;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(runner.stream("for i in 1 2 3 4 5 6 7 8; do printf x; sleep 0.3; done", output),
+              CommandStatus::Finished);
+    EXPECT_EQ(output.kept, "xxxxxxxx");
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(2000));
+
+    // One that stops writing is ended a limit after its last byte.
+    KeptOutput stalled;
+    EXPECT_EQ(runner.stream("printf x; exec sleep 30", stalled), CommandStatus::TimedOut);
+    EXPECT_EQ(stalled.kept, "x");
+}
+
+TEST(TimedShellRunner, ASinkThatWantsNoMoreEndsTheCommand) {
+    TimedShellRunner runner(30);
+    KeptOutput output(4);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(runner.stream("while :; do printf xxxx; done", output), CommandStatus::Failed);
+    EXPECT_GE(output.kept.size(), 4u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20)) << "not left to the limit";
+}
