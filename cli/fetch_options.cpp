@@ -184,6 +184,17 @@ bool probeTakesThem(const FetchOptions& options, std::string& error) {
     return useless == nullptr;
 }
 
+// A listing of the guide's channels reads no list and writes no EPG file.
+bool listingTakesThem(const FetchOptions& options, std::string& error) {
+    const char* useless = options.epgFilename     ? "--output"
+                          : options.daysToDownload ? "--days"
+                          : options.ifOlderHours   ? "--if-older"
+                                                   : nullptr;
+    if (useless)
+        error = std::string("--list-channels writes no EPG file: ") + useless + " has no use with it";
+    return useless == nullptr;
+}
+
 // The message for an option getopt_long did not take.
 std::string refusedOption(int argc, char** argv) {
     // A known long option given a value leaves its id in optopt; an unknown
@@ -264,6 +275,8 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
     if (options.check && !checkTakesThem(options, error))
         return CommandLine::UsageError;
     if (options.probe && !probeTakesThem(options, error))
+        return CommandLine::UsageError;
+    if (options.listChannels && !listingTakesThem(options, error))
         return CommandLine::UsageError;
     return CommandLine::Run;
 }

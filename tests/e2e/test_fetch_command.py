@@ -370,7 +370,9 @@ class FreshnessAndUsage(FetchCase):
         for args in (["--days", "0"], ["--days", "15"], ["--days=2x"], ["--timeout", "-1"], ["--if-older", ""],
                      ["--bogus"], ["--quiet=yes"], ["extra"], ["--output"], ["--output", "/" + "x" * 63],
                      ["--config", ""], ["--config", self.path("/var/kestra/plugins/tarvio.cnf")],
-                     ["--channels", self.path("/var/kestra/plugins/channels")], ["-h"], ["-qh"]):
+                     ["--channels", self.path("/var/kestra/plugins/channels")], ["-h"], ["-qh"],
+                     ["--list-channels"], ["--probe", "--list-channels"], ["--xmltv", "guide.xml"],
+                     ["--xmltv", "http://example.org/a guide.xml"]):
             with self.subTest(args=args):
                 run = self.fetch(*(self.box_args() + args))
                 self.assertEqual(run.returncode, 64)
@@ -380,6 +382,10 @@ class FreshnessAndUsage(FetchCase):
         self.assertIn("unknown option --bogus", self.fetch("--bogus").stderr)
         self.assertIn("unknown option -h", self.fetch("-h").stderr)
         self.assertIn("no value is taken by --quiet=yes", self.fetch("--quiet=yes").stderr)
+        self.assertIn("--list-channels writes no EPG file: --output has no use with it",
+                      self.fetch("--list-channels", "--output", self.path(EPG)).stderr)
+        self.assertIn("--xmltv guide.xml: neither an http:// or https:// URL nor an absolute path",
+                      self.fetch("--xmltv", "guide.xml").stderr)
         missing = self.path("/var/kestra/plugins/tarvio.cnf")
         self.assertIn("--config %s: No such file or directory" % missing, self.fetch("--config", missing).stderr)
         self.assertEqual(self.server.requests, [])
