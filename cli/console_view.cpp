@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -220,12 +221,18 @@ std::string describeOutcome(const RunReport& report) {
 // by the next: a service that hangs shows which fetch it holds up. In a
 // log only what a fetch brought is worth a line.
 void ConsoleView::fetchStarted(const FetchStart& start) {
+    showProgress(describeFetchStart(start));
+}
+
+// What is under way, on a terminal only: a run's one line rewritten in
+// place, or the line an answer then replaces.
+void ConsoleView::showProgress(std::string line) {
     if (quiet || !inPlace)
         return;
     if (lines == Lines::Progress)
-        rewriteLine(describeFetchStart(start));
+        rewriteLine(std::move(line));
     else
-        showUnderWay(describeFetchStart(start));
+        showUnderWay(std::move(line));
 }
 
 // An answer's line under way: over what the line showed before, if it is
@@ -238,12 +245,7 @@ void ConsoleView::showUnderWay(std::string line) {
 }
 
 void ConsoleView::guideProgress(const GuideProgress& progress) {
-    if (quiet || !inPlace)
-        return;
-    if (lines == Lines::Progress)
-        rewriteLine(describeGuideProgress(progress));
-    else
-        showUnderWay(describeGuideProgress(progress));
+    showProgress(describeGuideProgress(progress));
 }
 
 // Every location tried gets its line, even when quiet: a guide that could

@@ -37,6 +37,7 @@ private:
 
     void rewriteLine(std::string line);
     void showUnderWay(std::string line);
+    void showProgress(std::string line);
 };
 
 // "[2/3] 502 Canale Due 29/02: 34 events", "[3/3] 520 Notizie 24 29/02: timed out".

@@ -161,37 +161,17 @@ bool takeExistingPath(const char* name, const char* text, std::string& into, std
     return true;
 }
 
-// The options a fetch takes that a check has no use for.
-bool checkTakesThem(const FetchOptions& options, std::string& error) {
-    const char* useless = options.epgFilename     ? "--output"
-                          : options.daysToDownload ? "--days"
-                          : options.timeoutSeconds ? "--timeout"
-                          : options.ifOlderHours   ? "--if-older"
-                                                   : nullptr;
+// Refuses the run's options that a mode has no use for, naming the first
+// one given: "--probe writes no EPG file: --days has no use with it".
+// Only a check has no use for the fetch's time limit.
+bool takesThem(const FetchOptions& options, const char* mode, bool fetches, std::string& error) {
+    const char* useless = options.epgFilename                ? "--output"
+                          : options.daysToDownload            ? "--days"
+                          : !fetches && options.timeoutSeconds ? "--timeout"
+                          : options.ifOlderHours              ? "--if-older"
+                                                              : nullptr;
     if (useless)
-        error = std::string("--check fetches nothing: ") + useless + " has no use with it";
-    return useless == nullptr;
-}
-
-// A probe fetches with the run's time limit, but one day and into no file.
-bool probeTakesThem(const FetchOptions& options, std::string& error) {
-    const char* useless = options.epgFilename     ? "--output"
-                          : options.daysToDownload ? "--days"
-                          : options.ifOlderHours   ? "--if-older"
-                                                   : nullptr;
-    if (useless)
-        error = std::string("--probe writes no EPG file: ") + useless + " has no use with it";
-    return useless == nullptr;
-}
-
-// A listing of the guide's channels reads no list and writes no EPG file.
-bool listingTakesThem(const FetchOptions& options, std::string& error) {
-    const char* useless = options.epgFilename     ? "--output"
-                          : options.daysToDownload ? "--days"
-                          : options.ifOlderHours   ? "--if-older"
-                                                   : nullptr;
-    if (useless)
-        error = std::string("--list-channels writes no EPG file: ") + useless + " has no use with it";
+        error = std::string(mode) + useless + " has no use with it";
     return useless == nullptr;
 }
 
@@ -272,11 +252,12 @@ CommandLine parseFetchOptions(int argc, char** argv, FetchOptions& options, std:
         error = "--check, --probe and --list-channels exclude each other";
         return CommandLine::UsageError;
     }
-    if (options.check && !checkTakesThem(options, error))
+    if (options.check && !takesThem(options, "--check fetches nothing: ", false, error))
         return CommandLine::UsageError;
-    if (options.probe && !probeTakesThem(options, error))
+    // A probe fetches with the run's time limit, but into no file; so does a listing.
+    if (options.probe && !takesThem(options, "--probe writes no EPG file: ", true, error))
         return CommandLine::UsageError;
-    if (options.listChannels && !listingTakesThem(options, error))
+    if (options.listChannels && !takesThem(options, "--list-channels writes no EPG file: ", true, error))
         return CommandLine::UsageError;
     return CommandLine::Run;
 }
