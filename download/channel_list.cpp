@@ -146,11 +146,3 @@ bool nextChannel(std::FILE* list, ChannelEntry& entry) {
     }
     return false;
 }
-
-int countChannels(std::FILE* list) {
-    ChannelEntry entry;
-    int count = 0;
-    while (nextChannel(list, entry))
-        ++count;
-    return count;
-}

@@ -65,9 +65,7 @@ struct ListPiece {
 bool readPiece(std::FILE* list, ListReader& reader, ListPiece& piece);
 
 // Reads on to the next enabled line that names a channel. False at the end
-// of the file or at the line that ends the list. Both passes of a run read
-// through here, so they always agree on which lines are channels.
+// of the file or at the line that ends the list. It reads through
+// readPiece, as the check of the list does, so the two always agree on
+// which lines are channels.
 bool nextChannel(std::FILE* list, ChannelEntry& entry);
-
-// The number of channels nextChannel yields from here to the end of the list.
-int countChannels(std::FILE* list);

@@ -10,11 +10,7 @@
 #include "file_open.h"
 
 int ProbeReport::channelsWithEvents() const {
-    int with = 0;
-    for (const ChannelReport& channel : channels)
-        if (channel.eventsConverted > 0)
-            ++with;
-    return with;
+    return channelsWhere(channels, [](const ChannelReport& channel) { return channel.eventsConverted > 0; });
 }
 
 ProbeReport probeGuide(const DownloadPlaces& places, int days, DownloadView& view, const Clock& clock,

@@ -2,33 +2,19 @@
 #include "run_report.h"
 
 int RunReport::channelsWithoutData() const {
-    int without = 0;
-    for (const ChannelReport& channel : channels)
-        if (!channel.broughtData())
-            ++without;
-    return without;
+    return channelsWhere(channels, [](const ChannelReport& channel) { return !channel.broughtData(); });
 }
 
 int RunReport::channelsShort() const {
-    int count = 0;
-    for (const ChannelReport& channel : channels)
-        if (channel.broughtData() && channel.daysConverted < channel.daysAsked)
-            ++count;
-    return count;
+    return channelsWhere(channels, [](const ChannelReport& channel) {
+        return channel.broughtData() && channel.daysConverted < channel.daysAsked;
+    });
 }
 
 int RunReport::channelsKept() const {
-    int count = 0;
-    for (const ChannelReport& channel : channels)
-        if (channel.keptOldGuide)
-            ++count;
-    return count;
+    return channelsWhere(channels, [](const ChannelReport& channel) { return channel.keptOldGuide; });
 }
 
 int RunReport::channelsCut() const {
-    int count = 0;
-    for (const ChannelReport& channel : channels)
-        if (channel.daysCut > 0)
-            ++count;
-    return count;
+    return channelsWhere(channels, [](const ChannelReport& channel) { return channel.daysCut > 0; });
 }

@@ -2,6 +2,7 @@
 // as a whole. Each front end words it its own way.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,12 @@ enum class RunOutcome {
     NoWget,       // the fetch command could not be started: the old file is kept
     Failed,       // the failure says what; the old file is kept
 };
+
+// How many of the channels the test holds for.
+template <class Test>
+int channelsWhere(const std::vector<ChannelReport>& channels, Test test) {
+    return static_cast<int>(std::count_if(channels.begin(), channels.end(), test));
+}
 
 struct RunReport {
     RunOutcome outcome = RunOutcome::NoGuideData;

@@ -167,6 +167,21 @@ from_box() {
     unshare "${as_root[@]}" --mount sh -c 'mount --bind "$1/var" /var && mount --bind "$1/mnt" /mnt &&
         mount --bind "$1/tmp" /tmp && shift && exec "$@"' sh "$box" "$@"
 }
+# What a run of the installed tarvio-fetch must leave: nothing in /tmp but
+# the lock, and one channel block per enabled line of the list, in its
+# order, each with its events.
+check_run() {
+    local left wanted blocks empty
+    left=$(find "$box/tmp" -mindepth 1 ! -name tarvio.lock)
+    [ -z "$left" ] || fail "$1 left files in /tmp: $left"
+    wanted=$(sed -n 's/^y [^,]*,//p' "$box/$channels")
+    blocks=$(sed -n 's/^C [0-9]* //p' "$box/mnt/usb/lomvi.dat")
+    [ "$blocks" = "$wanted" ] || fail "$(printf '%s: channel blocks:\n%s\nwanted:\n%s' "$1" "$blocks" "$wanted")"
+    empty=$(awk '/^C / { if (open && !events) n++; open = 1; events = 0 } /^E / { events++ }
+                 END { if (open && !events) n++; print n + 0 }' "$box/mnt/usb/lomvi.dat")
+    [ "$empty" -eq 0 ] || fail "$1: $empty channel blocks without events"
+}
+
 start_guide_service "$work"
 status=0
 from_box qemu-ppc "/$command" --version >"$work/version" || status=$?
@@ -174,16 +189,7 @@ from_box qemu-ppc "/$command" --version >"$work/version" || status=$?
     fail "tarvio-fetch --version: exit $status, $(cat "$work/version")"
 from_box qemu-ppc "/$command" --if-older 20 --quiet >"$work/outcome" 2>"$work/progress" || status=$?
 [ "$status" -eq 0 ] || { cat "$work/progress" "$work/outcome" >&2; fail "tarvio-fetch: exit $status"; }
-left=$(find "$box/tmp" -mindepth 1 ! -name tarvio.lock)
-[ -z "$left" ] || fail "the run left files in /tmp: $left"
-# One channel block per enabled line of the edited list, in its order, each
-# with its events.
-wanted=$(sed -n 's/^y [0-9]*,//p' "$box/$channels")
-blocks=$(sed -n 's/^C [0-9]* //p' "$box/mnt/usb/lomvi.dat")
-[ "$blocks" = "$wanted" ] || fail "$(printf 'channel blocks:\n%s\nwanted:\n%s' "$blocks" "$wanted")"
-empty=$(awk '/^C / { if (open && !events) n++; open = 1; events = 0 } /^E / { events++ }
-             END { if (open && !events) n++; print n + 0 }' "$box/mnt/usb/lomvi.dat")
-[ "$empty" -eq 0 ] || fail "$empty channel blocks without events"
+check_run "the run"
 echo "exit 0: $(grep -c '^C ' "$box/mnt/usb/lomvi.dat") channel blocks, $(grep -c '^E ' "$box/mnt/usb/lomvi.dat") event records"
 
 echo "== An XMLTV guide on the stick: the user's source file, upgraded, and a run =="
@@ -211,14 +217,7 @@ from_box qemu-ppc "/$command" >"$work/outcome" 2>"$work/progress" || status=$?
     { cat "$work/progress" "$work/outcome" >&2; fail "tarvio-fetch with the XMLTV source: exit $status"; }
 grep -qx '/mnt/usb/guide.xml.gz: guide read, [0-9]* programmes' "$work/progress" ||
     { cat "$work/progress" >&2; fail "tarvio-fetch did not say it read the guide on the stick"; }
-left=$(find "$box/tmp" -mindepth 1 ! -name tarvio.lock)
-[ -z "$left" ] || fail "the XMLTV run left files in /tmp: $left"
-wanted=$(sed -n 's/^y [^,]*,//p' "$box/$channels")
-blocks=$(sed -n 's/^C [0-9]* //p' "$box/mnt/usb/lomvi.dat")
-[ "$blocks" = "$wanted" ] || fail "$(printf 'channel blocks:\n%s\nwanted:\n%s' "$blocks" "$wanted")"
-empty=$(awk '/^C / { if (open && !events) n++; open = 1; events = 0 } /^E / { events++ }
-             END { if (open && !events) n++; print n + 0 }' "$box/mnt/usb/lomvi.dat")
-[ "$empty" -eq 0 ] || fail "$empty channel blocks without events"
+check_run "the XMLTV run"
 echo "exit 0, DONE!: $(grep -c '^C ' "$box/mnt/usb/lomvi.dat") channel blocks, $(grep -c '^E ' "$box/mnt/usb/lomvi.dat") event records from the guide on the stick"
 
 box_dpkg --remove tarvio

@@ -15,17 +15,16 @@ struct Found {
     std::string name;
 };
 
-// Both passes over a list written to a file: the count, then the channels.
+// The channels of a list written to a file, and how many.
 std::vector<Found> readList(const std::string& contents, int* count) {
     TempFolder folder;
     folder.write("channels", contents);
     FileHandle list(std::fopen(folder.file("channels").c_str(), "rb"));
-    *count = countChannels(list.get());
-    list.reset(std::fopen(folder.file("channels").c_str(), "rb"));
     std::vector<Found> found;
     ChannelEntry entry;
     while (nextChannel(list.get(), entry))
         found.push_back({entry.id, entry.name});
+    *count = static_cast<int>(found.size());
     return found;
 }
 
